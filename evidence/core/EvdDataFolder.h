@@ -1,0 +1,17 @@
+#pragma once
+// Where the library keeps its files: Documents\VelMediaKit\VelEvidenceDesk,
+// holding evd.db (and its .bak), evd_sync.db and the files directory, whose
+// subdirectory 我的资源 is the default directory (my resources).
+
+#include <string>
+
+namespace vel::evd {
+
+// The library data folder; created (all levels) when missing, failures
+// ignored (the file operations that follow report them).
+std::u16string LibraryDataFolder();
+std::u16string StorePath();       // ...\evd.db
+std::u16string FilesDirectory();  // ...\files (root id 0)
+std::u16string DefaultDirectory(); // ...\files\我的资源
+
+} // namespace vel::evd
