@@ -1,0 +1,262 @@
+// The element tree: ownership, lookups, attributes and the writer.
+
+#include "ZBXMLElement.h"
+
+#include "platform/base/Strings.h"
+
+#include <new>
+
+namespace vel {
+
+namespace {
+
+// Up to this many attributes an element is searched linearly; beyond it a
+// hash index keeps hostile documents with huge attribute lists linear.
+constexpr size_t kLinearAttributes = 8;
+
+bool EqualsLower(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && ToLower(a[i]) != ToLower(b[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+ZBXMLElement::ZBXMLElement(std::u16string_view name, ZBXMLElement* parent) : ZBXMLNode(kElement, parent)
+{
+    m_name.assign(name);
+}
+
+ZBXMLElement::~ZBXMLElement()
+{
+    for (ZBXMLAttribute* a : m_attributes)
+        delete a;
+    // Free the subtree without recursion: detach each element's children
+    // onto a work list before deleting it, so no destructor below this one
+    // has children of its own left to free.
+    std::vector<ZBXMLElement*> work;
+    work.swap(m_children);
+    while (!work.empty()) {
+        ZBXMLElement* e = work.back();
+        work.pop_back();
+        work.insert(work.end(), e->m_children.begin(), e->m_children.end());
+        e->m_children.clear();
+        delete e;
+    }
+}
+
+ZBXMLElement* ZBXMLElement::FindChild(std::u16string_view name) const
+{
+    for (ZBXMLElement* c : m_children)
+        if (EqualsLower(c->m_name, name))
+            return c;
+    return nullptr;
+}
+
+ZBXMLElement* ZBXMLElement::AddChild(std::u16string_view name)
+{
+    try {
+        auto child = std::make_unique<ZBXMLElement>(name, this);
+        m_children.push_back(child.get());
+        return child.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+ZBXMLElement* ZBXMLElement::GetOrAddChild(std::u16string_view name)
+{
+    if (ZBXMLElement* c = FindChild(name))
+        return c;
+    return AddChild(name);
+}
+
+ZBXMLAttribute* ZBXMLElement::FindAttribute(std::u16string_view name) const
+{
+    if (m_index) {
+        try {
+            auto it = m_index->find(ToLower(name));
+            return it == m_index->end() ? nullptr : m_attributes[it->second];
+        } catch (...) {
+            // Out of memory for the key: fall back to the linear search.
+        }
+    }
+    for (ZBXMLAttribute* a : m_attributes)
+        if (EqualsLower(a->m_name, name))
+            return a;
+    return nullptr;
+}
+
+void ZBXMLElement::IndexAttribute(size_t index)
+{
+    if (!m_index) {
+        if (m_attributes.size() <= kLinearAttributes)
+            return;
+        m_index = std::make_unique<std::unordered_map<std::u16string, size_t>>();
+        m_index->reserve(m_attributes.size() * 2);
+        for (size_t i = 0; i < m_attributes.size(); ++i)
+            m_index->emplace(ToLower(m_attributes[i]->m_name), i);
+        return;
+    }
+    m_index->emplace(ToLower(m_attributes[index]->m_name), index);
+}
+
+// Appends a new attribute; throws on out of memory, leaving the element as
+// it was.
+ZBXMLAttribute* ZBXMLElement::AddAttribute(std::u16string_view name)
+{
+    auto attr = std::make_unique<ZBXMLAttribute>(this, name);
+    m_attributes.push_back(attr.get());
+    try {
+        IndexAttribute(m_attributes.size() - 1);
+    } catch (...) {
+        m_attributes.pop_back();
+        m_index.reset(); // rebuilt on a later insertion
+        throw;
+    }
+    return attr.release();
+}
+
+ZBXMLAttribute* ZBXMLElement::GetAttribute(std::u16string_view name) const { return FindAttribute(name); }
+
+std::u16string ZBXMLElement::GetAttributeValue(std::u16string_view name) const
+{
+    const ZBXMLAttribute* a = FindAttribute(name);
+    return a ? a->m_value : std::u16string();
+}
+
+ZBXMLAttribute* ZBXMLElement::SetAttribute(std::u16string_view name, const char16_t* value)
+{
+    try {
+        ZBXMLAttribute* a = FindAttribute(name);
+        if (!a)
+            a = AddAttribute(name);
+        if (value)
+            a->m_value.assign(value);
+        return a;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+ZBXMLAttribute* ZBXMLElement::SetAttribute(std::u16string_view name, std::u16string_view value)
+{
+    try {
+        ZBXMLAttribute* a = FindAttribute(name);
+        if (!a)
+            a = AddAttribute(name);
+        a->m_value.assign(value);
+        return a;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// --- Writer -------------------------------------------------------------------
+
+namespace {
+
+void AppendEscaped(std::u16string& out, std::u16string_view s)
+{
+    for (char16_t c : s) {
+        switch (c) {
+        case u'"': out += u"&quot;"; break;
+        case u'&': out += u"&amp;"; break;
+        case u'\'': out += u"&apos;"; break;
+        case u'<': out += u"&lt;"; break;
+        case u'>': out += u"&gt;"; break;
+        default:
+            if (c >= 128) {
+                char16_t buf[8];
+                size_t n = 0;
+                for (unsigned v = c; v; v /= 10)
+                    buf[n++] = static_cast<char16_t>(u'0' + v % 10);
+                out += u"&#";
+                while (n)
+                    out.push_back(buf[--n]);
+                out.push_back(u';');
+            } else {
+                out.push_back(c);
+            }
+        }
+    }
+}
+
+void AppendBreak(std::u16string& out, size_t depth)
+{
+    out += u"\r\n";
+    out.append(depth, u'\t');
+}
+
+bool HasContent(const ZBXMLElement* e) { return !e->GetChildren().empty() || !e->GetText().empty(); }
+
+void WriteStartTag(std::u16string& out, const ZBXMLElement* e, size_t depth, bool indent)
+{
+    if (indent && depth > 0)
+        AppendBreak(out, depth);
+    out.push_back(u'<');
+    out += e->GetName();
+    for (const ZBXMLAttribute* a : e->GetAttributes()) {
+        out.push_back(u' ');
+        out += a->GetName();
+        out += u"=\"";
+        AppendEscaped(out, a->GetValue());
+        out.push_back(u'"');
+    }
+    out += HasContent(e) ? u">" : u"/>";
+}
+
+void WriteEndTag(std::u16string& out, const ZBXMLElement* e, size_t depth, bool indent)
+{
+    AppendEscaped(out, e->GetText());
+    if (indent && !e->GetChildren().empty())
+        AppendBreak(out, depth);
+    out += u"</";
+    out += e->GetName();
+    out.push_back(u'>');
+}
+
+} // namespace
+
+std::u16string ZBXMLElement::ToString(bool indent, bool declaration) const
+{
+    try {
+        std::u16string out;
+        if (declaration)
+            out += u"<?xml version=\"1.0\"?>";
+        if (indent)
+            out += u"\r\n";
+        // Depth-first without recursion: each frame is an open element and
+        // the index of its next child to write.
+        struct Frame {
+            const ZBXMLElement* e;
+            size_t next;
+        };
+        std::vector<Frame> stack;
+        WriteStartTag(out, this, 0, indent);
+        if (HasContent(this))
+            stack.push_back({this, 0});
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            const size_t depth = stack.size() - 1;
+            if (top.next < top.e->m_children.size()) {
+                const ZBXMLElement* child = top.e->m_children[top.next++];
+                WriteStartTag(out, child, depth + 1, indent);
+                if (HasContent(child))
+                    stack.push_back({child, 0}); // `top` is not used after this
+                continue;
+            }
+            WriteEndTag(out, top.e, depth, indent);
+            stack.pop_back();
+        }
+        return out;
+    } catch (...) {
+        return {};
+    }
+}
+
+} // namespace vel
