@@ -9,6 +9,7 @@
 
 #include <cstdarg>
 #include <log4cxx/logger.h>
+#include <log4cxx/logmanager.h>
 #include <log4cxx/propertyconfigurator.h>
 
 namespace vel::evd {
@@ -38,6 +39,8 @@ void CDbgPrint::Configure()
         std::string host = fs::ToHost(PropertyFilePath());
         if (!host.empty() && fs::Exists(PropertyFilePath()))
             log4cxx::PropertyConfigurator::configure(log4cxx::File(host));
+        else // no file: logging stays off, without log4cxx's warning about it
+            log4cxx::LogManager::getLoggerRepository()->setConfigured(true);
     } catch (...) {
         // A broken property file leaves the previous configuration in force.
     }

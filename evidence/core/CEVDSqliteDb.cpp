@@ -335,6 +335,7 @@ bool CEVDSqliteDb::AddNode(EVD_FILE_INFO& info, std::u16string* error, bool lock
         return false;
     }
     info.ID = int32_t(LastInsertRowId());
+    info.PARENTID = ParseInt(parentText); // the record now reads as the row does
     return info.ID >= 0;
 }
 

@@ -17,13 +17,25 @@ Sandbox::Sandbox()
     if (!mkdtemp(base.data()))
         throw std::runtime_error("mkdtemp failed");
     m_root = base;
-    for (const char* sub : {"drive_c", "drive_d", "unc", "registry", "locks", "home"})
+    for (const char* sub : {"drive_c", "drive_d", "unc", "registry", "home"})
         stdfs::create_directories(m_root + "/" + sub);
     setenv("VEL_DRIVE_C", (m_root + "/drive_c").c_str(), 1);
     setenv("VEL_DRIVE_D", (m_root + "/drive_d").c_str(), 1);
     setenv("VEL_UNC_ROOT", (m_root + "/unc").c_str(), 1);
     setenv("VEL_REGISTRY", (m_root + "/registry").c_str(), 1);
-    setenv("VEL_LOCK_DIR", (m_root + "/locks").c_str(), 1);
+    // Locks are machine-wide and their names fixed when a lock object is
+    // made, so every sandbox of one test process shares one lock folder
+    // (child processes inherit it).
+    static const std::string lockDir = [] {
+        std::string dir = stdfs::temp_directory_path().string() + "/vel-test-locks-" + std::to_string(getpid());
+        stdfs::create_directories(dir);
+        atexit([] {
+            std::error_code ec;
+            stdfs::remove_all(stdfs::temp_directory_path().string() + "/vel-test-locks-" + std::to_string(getpid()), ec);
+        });
+        return dir;
+    }();
+    setenv("VEL_LOCK_DIR", lockDir.c_str(), 1);
     setenv("XDG_DATA_HOME", (m_root + "/home").c_str(), 1);
     if (!getenv("USER"))
         setenv("USER", "tester", 1);
