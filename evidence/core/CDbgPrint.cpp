@@ -39,8 +39,8 @@ void CDbgPrint::Configure()
         std::string host = fs::ToHost(PropertyFilePath());
         if (!host.empty() && fs::Exists(PropertyFilePath()))
             log4cxx::PropertyConfigurator::configure(log4cxx::File(host));
-        else // no file: logging stays off, without log4cxx's warning about it
-            log4cxx::LogManager::getLoggerRepository()->setConfigured(true);
+        else if (!g_configured) // no file: logging stays off
+            log4cxx::Logger::getRootLogger()->setLevel(log4cxx::Level::getOff());
     } catch (...) {
         // A broken property file leaves the previous configuration in force.
     }

@@ -130,6 +130,7 @@ void CEVDSqliteDb::AttachSyncStore(std::function<bool()> open, std::function<boo
 bool CEVDSqliteDb::Open(std::u16string_view path)
 {
     LockScope lock(*this, true);
+    EnsureLibraryDataFolder();
     std::u16string dbPath = path.empty() ? StorePath() : std::u16string(path);
     if (!OpenConnection(dbPath))
         return false;

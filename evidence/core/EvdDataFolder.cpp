@@ -12,9 +12,14 @@ std::u16string LibraryDataFolder()
     std::u16string folder = Format16(u"%s\\VelMediaKit\\%s", docs.c_str(), u"VelEvidenceDesk");
     if (folder.size() > 259)
         folder.resize(259);
+    return folder;
+}
+
+void EnsureLibraryDataFolder()
+{
+    std::u16string folder = LibraryDataFolder();
     if (!fs::IsDirectory(folder))
         fs::CreateDirectoryChain(folder);
-    return folder;
 }
 
 std::u16string StorePath() { return Format16(u"%s\\evd.db", LibraryDataFolder().c_str()); }

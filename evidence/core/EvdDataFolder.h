@@ -7,9 +7,11 @@
 
 namespace vel::evd {
 
-// The library data folder; created (all levels) when missing, failures
-// ignored (the file operations that follow report them).
+// The library data folder. Computing a path creates nothing; the store's
+// open creates the folder (all levels) when it is missing, ignoring a
+// failure (the file operations that follow report it).
 std::u16string LibraryDataFolder();
+void EnsureLibraryDataFolder();
 std::u16string StorePath();       // ...\evd.db
 std::u16string FilesDirectory();  // ...\files (root id 0)
 std::u16string DefaultDirectory(); // ...\files\我的资源
