@@ -1,7 +1,8 @@
 // evdhost: a command-line host of the evidence library.
 //
 // Export commands load libEvdExport.so the way the suite's tools do and call
-// one exported function; the exit status is its result code. Set-up and
+// one exported function; the exit status is its result code (modulo 256;
+// the whole code is also written to stderr). Set-up and
 // inspection commands (a library root, new cases and folders, the tree) work
 // on the store directly, for demos and scripts. Each run does one command.
 // Paths and names on the command line and in the output are UTF-8; they are
@@ -260,5 +261,9 @@ int main(int argc, char** argv)
     for (const char* s : setup)
         if (args[0] == s)
             return RunSetup(args);
-    return RunExport(args);
+    int rc = RunExport(args);
+    // An exit status holds 8 bits; the full result code goes to stderr.
+    if (rc != 0 && rc != 2)
+        fprintf(stderr, "evdhost: result %d\n", rc);
+    return rc;
 }
