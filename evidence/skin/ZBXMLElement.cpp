@@ -26,6 +26,10 @@ bool EqualsLower(std::u16string_view a, std::u16string_view b)
 
 } // namespace
 
+void ZBXMLNode::SetValue(std::u16string_view value) { m_value.assign(value); }
+
+void ZBXMLElement::SetText(std::u16string_view text) { m_value.assign(text); }
+
 ZBXMLElement::ZBXMLElement(std::u16string_view name, ZBXMLElement* parent) : ZBXMLNode(kElement, parent)
 {
     m_name.assign(name);
@@ -35,17 +39,21 @@ ZBXMLElement::~ZBXMLElement()
 {
     for (ZBXMLAttribute* a : m_attributes)
         delete a;
-    // Free the subtree without recursion: detach each element's children
-    // onto a work list before deleting it, so no destructor below this one
-    // has children of its own left to free.
-    std::vector<ZBXMLElement*> work;
-    work.swap(m_children);
-    while (!work.empty()) {
-        ZBXMLElement* e = work.back();
-        work.pop_back();
-        work.insert(work.end(), e->m_children.begin(), e->m_children.end());
-        e->m_children.clear();
-        delete e;
+    // Free the subtree without recursion and without allocating (a
+    // destructor must not fail): walk down to a last leaf, free it, and
+    // climb back through the parent links, which every child holds.
+    ZBXMLElement* e = this;
+    while (true) {
+        if (!e->m_children.empty()) {
+            e = e->m_children.back();
+            continue;
+        }
+        if (e == this)
+            break;
+        ZBXMLElement* parent = e->m_parent;
+        parent->m_children.pop_back();
+        delete e; // childless now, so its own destructor does not descend
+        e = parent;
     }
 }
 
@@ -91,33 +99,38 @@ ZBXMLAttribute* ZBXMLElement::FindAttribute(std::u16string_view name) const
     return nullptr;
 }
 
-void ZBXMLElement::IndexAttribute(size_t index)
+void ZBXMLElement::BuildIndex()
 {
-    if (!m_index) {
-        if (m_attributes.size() <= kLinearAttributes)
-            return;
-        m_index = std::make_unique<std::unordered_map<std::u16string, size_t>>();
-        m_index->reserve(m_attributes.size() * 2);
+    // Only a speed-up: when memory for it runs out, lookups stay linear.
+    try {
+        auto index = std::make_unique<std::unordered_map<std::u16string, size_t>>();
+        index->reserve(m_attributes.size() * 2);
         for (size_t i = 0; i < m_attributes.size(); ++i)
-            m_index->emplace(ToLower(m_attributes[i]->m_name), i);
-        return;
+            index->emplace(ToLower(m_attributes[i]->m_name), i);
+        m_index = std::move(index);
+    } catch (...) {
     }
-    m_index->emplace(ToLower(m_attributes[index]->m_name), index);
 }
 
-// Appends a new attribute; throws on out of memory, leaving the element as
-// it was.
+// Appends a new attribute; on out of memory it throws and leaves the
+// element as it was.
 ZBXMLAttribute* ZBXMLElement::AddAttribute(std::u16string_view name)
 {
     auto attr = std::make_unique<ZBXMLAttribute>(this, name);
-    m_attributes.push_back(attr.get());
+    std::u16string key;
+    if (m_index) {
+        key = ToLower(name);
+        m_index->emplace(key, m_attributes.size());
+    }
     try {
-        IndexAttribute(m_attributes.size() - 1);
+        m_attributes.push_back(attr.get());
     } catch (...) {
-        m_attributes.pop_back();
-        m_index.reset(); // rebuilt on a later insertion
+        if (m_index)
+            m_index->erase(key);
         throw;
     }
+    if (!m_index && m_attributes.size() > kLinearAttributes)
+        BuildIndex();
     return attr.release();
 }
 

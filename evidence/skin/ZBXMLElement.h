@@ -11,11 +11,13 @@
 // Invariants:
 //   - An element owns its child elements (document order) and its
 //     attributes; destroying it destroys the whole subtree (iteratively, so a
-//     tree of any depth can be freed).
+//     tree of any depth can be freed). Each child's parent link names the
+//     element that owns it.
 //   - Attribute names are unique per element without regard to case: the
 //     table is keyed by the lower-case name, the attribute keeps the name as
-//     written; setting a name that differs only in case replaces the value of
-//     the attribute already there. Table order (used when enumerating and
+//     written. In a parsed document a later attribute replaces an earlier
+//     one whose name differs only in case (name and value); SetAttribute
+//     gives an existing attribute the new value and keeps its name. Table order (used when enumerating and
 //     writing) is the order in which names first entered the table.
 //   - Element names are kept as written. Child lookups ignore case; matching
 //     an end tag while parsing does not.
@@ -53,7 +55,7 @@ public:
     const std::u16string& GetName() const { return m_name; }
     // For an element its character data, for an attribute its value.
     const std::u16string& GetValue() const { return m_value; }
-    void SetValue(std::u16string_view value) { m_value.assign(value); }
+    void SetValue(std::u16string_view value);
 
 protected:
     friend class ZBXMLElement;
@@ -110,7 +112,7 @@ public:
 
     // --- Element operations ----------------------------------------------
     const std::u16string& GetText() const { return m_value; }
-    void SetText(std::u16string_view text) { m_value.assign(text); }
+    void SetText(std::u16string_view text);
 
     // First child, in document order, whose name equals `name` ignoring case.
     ZBXMLElement* FindChild(std::u16string_view name) const;
@@ -148,7 +150,7 @@ private:
 
     ZBXMLAttribute* FindAttribute(std::u16string_view name) const;
     ZBXMLAttribute* AddAttribute(std::u16string_view name);
-    void IndexAttribute(size_t index);
+    void BuildIndex();
 
     std::vector<ZBXMLElement*> m_children;     // owned
     std::vector<ZBXMLAttribute*> m_attributes; // owned, table order

@@ -47,6 +47,20 @@ bool ReadUpTo(int fd, bool fromStart, size_t hint, size_t limit, std::string& ou
     return true;
 }
 
+// The error of a failed open: a missing folder on the way is "path not
+// found", a missing file in an existing folder "file not found".
+uint32_t OpenError(int err, const std::string& host)
+{
+    if (err == ENOENT) {
+        size_t slash = host.find_last_of('/');
+        std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : host.substr(0, slash);
+        struct stat st;
+        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return kErrorPathNotFound;
+    }
+    return ErrorFromErrno(err);
+}
+
 } // namespace
 
 std::unique_ptr<ZBXMLElement> ZBXMLElement::ParseBuffer(const void* bytes, size_t size)
@@ -100,7 +114,7 @@ std::unique_ptr<ZBXMLElement> ZBXMLElement::LoadFile(std::u16string_view path)
         }
         int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            SetLastError(ErrorFromErrno(errno));
+            SetLastError(OpenError(errno, host));
             return nullptr;
         }
         std::unique_ptr<ZBXMLElement> root = LoadFile(fd);
@@ -155,7 +169,7 @@ bool ZBXMLElement::SaveFile(std::u16string_view path) const
         // a longer previous content leaves no tail behind.
         int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0) {
-            SetLastError(ErrorFromErrno(errno));
+            SetLastError(OpenError(errno, host));
             return false;
         }
         size_t off = 0;
