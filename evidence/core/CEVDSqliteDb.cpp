@@ -1,59 +1,22 @@
 #include "CEVDSqliteDb.h"
 
 #include "CDbgPrint.h"
+#include "CEVDSyncDb.h"
 #include "EvdDataFolder.h"
 #include "platform/base/Strings.h"
 #include "platform/base/Time.h"
 #include "platform/fs/FileSystem.h"
 
-#include <array>
 
 namespace vel::evd {
 
 namespace {
 
-struct Column {
-    const char16_t* name;
-    const char16_t* type;
-};
-
-// Column lists for the upgrade that follows each CREATE: a column that is
-// already there makes its ALTER fail harmlessly, a missing one is added.
-const std::vector<Column> kFileInfoColumns = {
-    {u"ID", u"int"}, {u"PARENTID", u"int"}, {u"NAME", u"VARCHAR(1024)"}, {u"CREATETIME", u"char(32)"},
-    {u"MODIFYTIME", u"char(32)"}, {u"EVDFILETYPE", u"int"}, {u"CASEURL", u"VARCHAR(8096)"},
-    {u"FILESIZE", u"long long int"}, {u"LIBPATHID", u"int"}, {u"SHOWPRIORITY", u"int"},
-    {u"SRCPATH", u"VARCHAR(1024)"}, {u"LEVEL", u"int"}, {u"PARENTTREE", u"VARCHAR(2048)"}};
-const std::vector<Column> kConfigInfoColumns = {{u"SEC", u"char(32)"}, {u"KEY", u"char(32)"}, {u"VALUE", u"VARCHAR(1024)"}};
-const std::vector<Column> kConfigHistoryColumns = {{u"ID", u"int"}, {u"SEC", u"char(32)"}, {u"KEY", u"char(32)"},
-                                                   {u"VALUE", u"VARCHAR(1024)"}, {u"ADDTIME", u"char(32)"}};
-const std::vector<Column> kTaskInfoColumns = {
-    {u"ID", u"int"}, {u"PARENTID", u"int"}, {u"ROOTID", u"int"}, {u"TYPE", u"int"}, {u"OPRTYPE", u"int"},
-    {u"SRC", u"VARCHAR(8096)"}, {u"SRCTYPE", u"char(32)"}, {u"USERDATA", u"VARCHAR(8096)"},
-    {u"DSTRESULT", u"VARCHAR(8096)"}, {u"STATUS", u"int"}, {u"BEGINTIME", u"char(32)"}, {u"MODIFYTIME", u"char(32)"},
-    {u"RESULT", u"VARCHAR(256)"}, {u"PRIORITY", u"int"}, {u"TOTALLEN", u"long long int"},
-    {u"CURPOS", u"long long int"}, {u"SRCPLATE", u"VARCHAR(8096)"}, {u"MARKPLATE", u"VARCHAR(8096)"}};
-const std::vector<Column> kTaskChildInfoColumns = {
-    {u"ID", u"int"}, {u"PARENTID", u"int"}, {u"ROOTID", u"int"}, {u"SRC", u"VARCHAR(8096)"},
-    {u"DST", u"VARCHAR(8096)"}, {u"DSTRESULT", u"VARCHAR(8096)"}, {u"STATUS", u"int"}, {u"RESULT", u"VARCHAR(256)"},
-    {u"TOTALLEN", u"long long int"}, {u"CURPOS", u"long long int"}};
-
-struct SchemaStep {
-    const char16_t* table; // null for the index statement
-    const std::vector<Column>* columns;
-};
-const std::array<SchemaStep, 6> kSchemaSteps = {{{u"FileInfo", &kFileInfoColumns},
-                                                 {nullptr, nullptr},
-                                                 {u"ConfigInfo", &kConfigInfoColumns},
-                                                 {u"ConfigHistory", &kConfigHistoryColumns},
-                                                 {u"t_TaskInfo", &kTaskInfoColumns},
-                                                 {u"t_TaskChildInfo", &kTaskChildInfoColumns}}};
-
 // Columns a caller may sort by; anything else is ignored rather than put
 // into SQL text.
 bool IsFileInfoColumn(std::u16string_view name)
 {
-    for (auto& c : kFileInfoColumns)
+    for (auto& c : CEVDSqliteDb::Schema()[0].columns)
         if (EqualsIgnoreCase(name, c.name))
             return true;
     return false;
@@ -81,30 +44,51 @@ void SetError(std::u16string* error, std::u16string_view text)
 
 } // namespace
 
-const std::vector<std::u16string>& CEVDSqliteDb::SchemaStatements()
+const std::vector<SchemaStep>& CEVDSqliteDb::Schema()
 {
-    static const std::vector<std::u16string> statements = {
-        u"Create Table if not exists FileInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, NAME "
-        u"VARCHAR(1024) COLLATE NOCASE,CREATETIME char(32),MODIFYTIME char(32), EVDFILETYPE integer, CASEURL "
-        u"VARCHAR(8096), FILESIZE long long int, LIBPATHID integer, SHOWPRIORITY int, SRCPATH VARCHAR(1024), LEVEL "
-        u"int , PARENTTREE VARCHAR(2048), foreign key(PARENTID) references FileInfo(id) on delete cascade)",
-        u"create index FILE_INFO_NAME on FileInfo(NAME)",
-        u"Create Table if not exists ConfigInfo (SEC char(32), KEY char(32) , VALUE VARCHAR(1024))",
-        u"Create Table if not exists ConfigHistory (ID integer PRIMARY KEY AutoIncrement,SEC char(32), KEY "
-        u"char(32), VALUE VARCHAR(1024), ADDTIME char(32) ) ",
-        u"Create Table if not exists t_TaskInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, ROOTID "
-        u"integer, TYPE integer, OPRTYPE integer, SRC VARCHAR(8096), SRCTYPE char(32),  USERDATA "
-        u"VARCHAR(8096),DSTRESULT VARCHAR(8096),STATUS integer, BEGINTIME char(32), MODIFYTIME char(32), RESULT "
-        u"VARCHAR(256), PRIORITY integer , TOTALLEN long long int, CURPOS long long int , SRCPLATE VARCHAR(8096) , "
-        u"MARKPLATE VARCHAR(8096))",
-        u"Create Table if not exists t_TaskChildInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, "
-        u"ROOTID integer, SRC VARCHAR(8096), DST VARCHAR(8096), DSTRESULT VARCHAR(8096),STATUS integer, RESULT "
-        u"VARCHAR(256), TOTALLEN long long int, CURPOS long long int, foreign key(ROOTID) references "
-        u"t_TaskInfo(id) on delete cascade)",
+    // Executed in this order at every open; the text is kept exactly.
+    static const std::vector<SchemaStep> steps = {
+        {u"Create Table if not exists FileInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, NAME "
+         u"VARCHAR(1024) COLLATE NOCASE,CREATETIME char(32),MODIFYTIME char(32), EVDFILETYPE integer, CASEURL "
+         u"VARCHAR(8096), FILESIZE long long int, LIBPATHID integer, SHOWPRIORITY int, SRCPATH VARCHAR(1024), LEVEL "
+         u"int , PARENTTREE VARCHAR(2048), foreign key(PARENTID) references FileInfo(id) on delete cascade)",
+         u"FileInfo",
+         {{u"ID", u"int"}, {u"PARENTID", u"int"}, {u"NAME", u"VARCHAR(1024)"}, {u"CREATETIME", u"char(32)"},
+      {u"MODIFYTIME", u"char(32)"}, {u"EVDFILETYPE", u"int"}, {u"CASEURL", u"VARCHAR(8096)"},
+      {u"FILESIZE", u"long long int"}, {u"LIBPATHID", u"int"}, {u"SHOWPRIORITY", u"int"},
+      {u"SRCPATH", u"VARCHAR(1024)"}, {u"LEVEL", u"int"}, {u"PARENTTREE", u"VARCHAR(2048)"}}},
+        {u"create index FILE_INFO_NAME on FileInfo(NAME)", nullptr, {}},
+        {u"Create Table if not exists ConfigInfo (SEC char(32), KEY char(32) , VALUE VARCHAR(1024))",
+         u"ConfigInfo",
+         {{u"SEC", u"char(32)"}, {u"KEY", u"char(32)"}, {u"VALUE", u"VARCHAR(1024)"}}},
+        {u"Create Table if not exists ConfigHistory (ID integer PRIMARY KEY AutoIncrement,SEC char(32), KEY "
+         u"char(32), VALUE VARCHAR(1024), ADDTIME char(32) ) ",
+         u"ConfigHistory",
+         {{u"ID", u"int"}, {u"SEC", u"char(32)"}, {u"KEY", u"char(32)"}, {u"VALUE", u"VARCHAR(1024)"},
+      {u"ADDTIME", u"char(32)"}}},
+        {u"Create Table if not exists t_TaskInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, ROOTID "
+         u"integer, TYPE integer, OPRTYPE integer, SRC VARCHAR(8096), SRCTYPE char(32),  USERDATA "
+         u"VARCHAR(8096),DSTRESULT VARCHAR(8096),STATUS integer, BEGINTIME char(32), MODIFYTIME char(32), RESULT "
+         u"VARCHAR(256), PRIORITY integer , TOTALLEN long long int, CURPOS long long int , SRCPLATE VARCHAR(8096) , "
+         u"MARKPLATE VARCHAR(8096))",
+         u"t_TaskInfo",
+         {{u"ID", u"int"}, {u"PARENTID", u"int"}, {u"ROOTID", u"int"}, {u"TYPE", u"int"}, {u"OPRTYPE", u"int"},
+      {u"SRC", u"VARCHAR(8096)"}, {u"SRCTYPE", u"char(32)"}, {u"USERDATA", u"VARCHAR(8096)"},
+      {u"DSTRESULT", u"VARCHAR(8096)"}, {u"STATUS", u"int"}, {u"BEGINTIME", u"char(32)"},
+      {u"MODIFYTIME", u"char(32)"}, {u"RESULT", u"VARCHAR(256)"}, {u"PRIORITY", u"int"},
+      {u"TOTALLEN", u"long long int"}, {u"CURPOS", u"long long int"}, {u"SRCPLATE", u"VARCHAR(8096)"},
+      {u"MARKPLATE", u"VARCHAR(8096)"}}},
+        {u"Create Table if not exists t_TaskChildInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, "
+         u"ROOTID integer, SRC VARCHAR(8096), DST VARCHAR(8096), DSTRESULT VARCHAR(8096),STATUS integer, RESULT "
+         u"VARCHAR(256), TOTALLEN long long int, CURPOS long long int, foreign key(ROOTID) references "
+         u"t_TaskInfo(id) on delete cascade)",
+         u"t_TaskChildInfo",
+         {{u"ID", u"int"}, {u"PARENTID", u"int"}, {u"ROOTID", u"int"}, {u"SRC", u"VARCHAR(8096)"},
+      {u"DST", u"VARCHAR(8096)"}, {u"DSTRESULT", u"VARCHAR(8096)"}, {u"STATUS", u"int"},
+      {u"RESULT", u"VARCHAR(256)"}, {u"TOTALLEN", u"long long int"}, {u"CURPOS", u"long long int"}}},
     };
-    return statements;
+    return steps;
 }
-
 CEVDSqliteDb& CEVDSqliteDb::Instance()
 {
     static CEVDSqliteDb instance;
@@ -115,16 +99,8 @@ CEVDSqliteDb::CEVDSqliteDb() : CSqliteDbMan(u"EVDSqliteDb_Lock") {}
 
 CEVDSqliteDb::~CEVDSqliteDb()
 {
-    if (IsOpen()) {
-        CloseConnection();
-        fs::CopyFile(m_path, m_path + u".bak", false);
-    }
-}
-
-void CEVDSqliteDb::AttachSyncStore(std::function<bool()> open, std::function<bool()> close)
-{
-    m_openSync = std::move(open);
-    m_closeSync = std::move(close);
+    if (IsOpen())
+        CloseWithBackup();
 }
 
 bool CEVDSqliteDb::Open(std::u16string_view path)
@@ -134,7 +110,7 @@ bool CEVDSqliteDb::Open(std::u16string_view path)
     std::u16string dbPath = path.empty() ? StorePath() : std::u16string(path);
     if (!OpenConnection(dbPath))
         return false;
-    if (!CreateSchema()) {
+    if (!CreateSchema(Schema())) {
         EVD_LOG_ERROR(u"creating the tables of %s failed: %s", dbPath.c_str(), LastErrorText().c_str());
         CloseConnection();
         return false;
@@ -142,46 +118,14 @@ bool CEVDSqliteDb::Open(std::u16string_view path)
     fs::CreateDirectoryChain(DefaultDirectory()); // a failure here only shows later
     if (!LoadMyResourcesRoot())
         EVD_LOG_WARN(u"the my-resources root could not be created");
-    if (m_openSync)
-        return m_openSync();
-    return true;
+    return CEVDSyncDb::Instance().Open();
 }
 
 bool CEVDSqliteDb::Close()
 {
-    bool closed;
-    {
-        LockScope lock(*this, true);
-        closed = CloseConnection();
-        if (!m_path.empty())
-            fs::CopyFile(m_path, m_path + u".bak", false);
-    }
-    if (m_closeSync)
-        m_closeSync();
+    bool closed = CloseWithBackup();
+    CEVDSyncDb::Instance().Close();
     return closed;
-}
-
-bool CEVDSqliteDb::CreateSchema()
-{
-    if (!IsOpen())
-        return false;
-    TransactionHolder tx(*this);
-    if (!tx.Active())
-        return false;
-    const auto& statements = SchemaStatements();
-    for (size_t i = 0; i < statements.size(); ++i) {
-        bool ok = Execute(statements[i]);
-        const SchemaStep& step = kSchemaSteps[i];
-        if (!step.table)
-            continue; // the index exists after the first open
-        if (!ok)
-            return false;
-        for (const Column& c : *step.columns) {
-            std::u16string alter = Format16(u"alter table %s add %s %s", step.table, c.name, c.type);
-            Execute(alter);
-        }
-    }
-    return tx.Commit();
 }
 
 // The rest of the library needs a my-resources root at the top of the tree:

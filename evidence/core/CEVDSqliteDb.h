@@ -26,16 +26,14 @@ public:
     // Opens evd.db in the library data folder (or `path` when given: tests,
     // tools), creates or upgrades the schema, creates the default directory,
     // finds (creating it the first time) the my-resources root, then opens
-    // the sync store when one is attached.
+    // the sync store evd_sync.db (whose result is the result).
     bool Open(std::u16string_view path = {});
-    // Closes the connection, copies evd.db to evd.db.bak, closes the sync store.
+    // Closes the connection, copies evd.db to evd.db.bak, then closes the
+    // sync store the same way.
     bool Close();
 
-    // The six schema statements, in order.
-    static const std::vector<std::u16string>& SchemaStatements();
-
-    // The companion sync store is opened and closed with this one.
-    void AttachSyncStore(std::function<bool()> open, std::function<bool()> close);
+    // The six schema statements, in order, with their tables' columns.
+    static const std::vector<SchemaStep>& Schema();
 
     // The cached my-resources root (ID -1 when none was found).
     const EVD_FILE_INFO& MyResourcesRoot() const { return m_myResources; }
@@ -78,11 +76,9 @@ public:
     bool BuildCondition(const EVD_SEARCH_FILTER& filter, std::u16string& sql, SqlParams& params);
 
 private:
-    bool CreateSchema();
     bool LoadMyResourcesRoot();
 
     EVD_FILE_INFO m_myResources;
-    std::function<bool()> m_openSync, m_closeSync;
 };
 
 // Reads one FileInfo row (SELECT * order) into a record.

@@ -2,6 +2,7 @@
 
 #include "CDbgPrint.h"
 #include "platform/base/Strings.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/WinPath.h"
 
 #include <sqlite3.h>
@@ -64,6 +65,34 @@ bool CSqliteDbMan::CloseConnection()
         return false;
     m_db = nullptr;
     return true;
+}
+
+bool CSqliteDbMan::CreateSchema(const std::vector<SchemaStep>& steps)
+{
+    if (!IsOpen())
+        return false;
+    TransactionHolder tx(*this);
+    if (!tx.Active())
+        return false;
+    for (const SchemaStep& step : steps) {
+        bool ok = Execute(step.statement);
+        if (!step.table)
+            continue;
+        if (!ok)
+            return false;
+        for (const SchemaColumn& c : step.columns)
+            Execute(Format16(u"alter table %s add %s %s", step.table, c.name, c.type));
+    }
+    return tx.Commit();
+}
+
+bool CSqliteDbMan::CloseWithBackup()
+{
+    LockScope lock(*this, true);
+    bool closed = CloseConnection();
+    if (!m_path.empty())
+        fs::CopyFile(m_path, m_path + u".bak", false);
+    return closed;
 }
 
 sqlite3_stmt* CSqliteDbMan::Prepare(std::u16string_view sql, const SqlParams& params)

@@ -39,6 +39,21 @@ private:
     sqlite3_stmt* m_stmt;
 };
 
+// One statement of a store's schema. A CREATE TABLE names its table and
+// column list: after it succeeds every column is added with ALTER TABLE, so a
+// database made by an older version gains the columns it lacks (an ALTER of
+// an existing column fails harmlessly). Other statements (an index) may fail
+// when what they make exists already.
+struct SchemaColumn {
+    const char16_t* name;
+    const char16_t* type;
+};
+struct SchemaStep {
+    std::u16string statement;
+    const char16_t* table = nullptr;
+    std::vector<SchemaColumn> columns;
+};
+
 class CSqliteDbMan {
 public:
     explicit CSqliteDbMan(std::u16string_view lockBaseName);
@@ -54,6 +69,12 @@ public:
     bool OpenConnection(std::u16string_view winPath);
     // Closes the connection; false (and left open) when it is busy.
     bool CloseConnection();
+    // Runs the schema in one transaction (holding the process lock); false
+    // and rolled back when a CREATE TABLE fails.
+    bool CreateSchema(const std::vector<SchemaStep>& steps);
+    // Under the process lock: closes the connection, then copies the file
+    // to <file>.bak (also when the connection was busy and stays open).
+    bool CloseWithBackup();
 
     // "begin transaction" takes the process lock and keeps it; commit and
     // rollback release it.

@@ -51,7 +51,9 @@ TEST_F(StoreTest, SchemaHoldsExactlyTheSixStatements)
     db.Close();
     ASSERT_TRUE(db.Open()); // a second open must not add or alter anything
     auto schema = UserSchema(fs::ToHost(StorePath()));
-    const auto& statements = CEVDSqliteDb::SchemaStatements();
+    std::vector<std::u16string> statements;
+    for (auto& step : CEVDSqliteDb::Schema())
+        statements.push_back(step.statement);
     ASSERT_EQ(schema.size(), statements.size());
     for (size_t i = 0; i < statements.size(); ++i) {
         std::string want = Stored(statements[i]);
