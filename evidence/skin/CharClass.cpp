@@ -65,18 +65,8 @@ const Tables& TheTables()
 
 } // namespace
 
-bool IsSpace(char16_t c)
-{
-    if (c < 0x80)
-        return c == u' ' || (c >= 0x09 && c <= 0x0D);
-    return TheTables().space[c];
-}
+bool IsSpaceTable(char16_t c) { return TheTables().space[c]; }
 
-bool IsAlnum(char16_t c)
-{
-    if (c < 0x80)
-        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-    return TheTables().alnum[c];
-}
+bool IsAlnumTable(char16_t c) { return TheTables().alnum[c]; }
 
 } // namespace vel::xmlchar

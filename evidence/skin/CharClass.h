@@ -7,8 +7,23 @@
 
 namespace vel::xmlchar {
 
-bool IsSpace(char16_t c);
-bool IsAlnum(char16_t c);
+bool IsSpaceTable(char16_t c); // from U+0080 up
+bool IsAlnumTable(char16_t c);
+
+inline bool IsSpace(char16_t c)
+{
+    if (c < 0x80)
+        return c == u' ' || (c >= 0x09 && c <= 0x0D);
+    return IsSpaceTable(c);
+}
+
+inline bool IsAlnum(char16_t c)
+{
+    if (c < 0x80)
+        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    return IsAlnumTable(c);
+}
+
 // Characters of a name: alphanumeric or one of - . : _
 inline bool IsNameChar(char16_t c)
 {

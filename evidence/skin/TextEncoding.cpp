@@ -2,6 +2,7 @@
 
 #include "platform/base/Strings.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -14,6 +15,10 @@ const unsigned char* Bytes(const void* p) { return static_cast<const unsigned ch
 std::u16string Utf16FromBytes(const unsigned char* p, size_t size, bool bigEndian)
 {
     std::u16string out(size / 2, u'\0');
+    if (bigEndian == (std::endian::native == std::endian::big)) {
+        std::memcpy(out.data(), p, out.size() * 2);
+        return out;
+    }
     for (size_t i = 0; i < out.size(); ++i) {
         unsigned lo = p[2 * i], hi = p[2 * i + 1];
         if (bigEndian)

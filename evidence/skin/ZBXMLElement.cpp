@@ -13,6 +13,9 @@ namespace {
 // Up to this many attributes an element is searched linearly; beyond it a
 // hash index keeps hostile documents with huge attribute lists linear.
 constexpr size_t kLinearAttributes = 8;
+// Child and attribute lists grow in blocks of this many entries at first,
+// which covers most elements in one allocation.
+constexpr size_t kListBlock = 10;
 
 bool EqualsLower(std::u16string_view a, std::u16string_view b)
 {
@@ -69,6 +72,8 @@ ZBXMLElement* ZBXMLElement::AddChild(std::u16string_view name)
 {
     try {
         auto child = std::make_unique<ZBXMLElement>(name, this);
+        if (m_children.empty())
+            m_children.reserve(kListBlock);
         m_children.push_back(child.get());
         return child.release();
     } catch (...) {
@@ -123,6 +128,8 @@ ZBXMLAttribute* ZBXMLElement::AddAttribute(std::u16string_view name)
         m_index->emplace(key, m_attributes.size());
     }
     try {
+        if (m_attributes.empty())
+            m_attributes.reserve(kListBlock);
         m_attributes.push_back(attr.get());
     } catch (...) {
         if (m_index)

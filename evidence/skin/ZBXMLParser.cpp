@@ -270,6 +270,8 @@ struct ZBXMLParser {
                 return nullptr;
             auto owned = std::make_unique<ZBXMLElement>(std::u16string_view(), cur);
             ZBXMLElement* child = owned.get();
+            if (cur->m_children.empty())
+                cur->m_children.reserve(10);
             cur->m_children.push_back(child);
             owned.release();
             if (!ParseStartTag(child, empty, scratchName, scratchValue))
