@@ -234,6 +234,14 @@ NamedValue* KeyNode::FindValue(std::u16string_view valueName)
     return nullptr;
 }
 
+bool IsStorableName(std::u16string_view name)
+{
+    for (char16_t c : name)
+        if (c < 0x20)
+            return false;
+    return Utf8ToUtf16(Utf16ToUtf8(name)) == name;
+}
+
 bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string>& parts)
 {
     parts.clear();
@@ -244,11 +252,8 @@ bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string>& parts)
     if (path.empty())
         return true;
     for (const std::u16string& part : Split(path, u'\\', true)) {
-        if (part.empty() || part.size() > kMaxKeyName)
+        if (part.empty() || part.size() > kMaxKeyName || !IsStorableName(part))
             return false;
-        for (char16_t c : part)
-            if (c < 0x20)
-                return false;
         parts.push_back(part);
     }
     return true;

@@ -34,6 +34,10 @@ struct KeyNode {
     NamedValue* FindValue(std::u16string_view name);
 };
 
+// A key or value name the text form can hold exactly: no control characters,
+// no unpaired surrogates.
+bool IsStorableName(std::u16string_view name);
+
 // Splits a key path at backslashes; leading and trailing backslashes are
 // ignored. False for an empty component ("a\\b") or a name that is too long.
 bool SplitKeyPath(std::u16string_view path, std::vector<std::u16string>& parts);

@@ -307,7 +307,7 @@ uint32_t Key::SetValue(std::u16string_view name, const Value& value)
         return kErrorInvalidHandle;
     if (m_access != Access::Write)
         return kErrorAccessDenied;
-    if (name.size() > kMaxValueName)
+    if (name.size() > kMaxValueName || !IsStorableName(name))
         return kErrorInvalidParameter;
     const auto parts = PartsOf(m_path);
     return ChangeHive(m_hive, [&](KeyNode& root, bool& changed) -> uint32_t {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -110,6 +111,16 @@ TEST_F(RegistryTest, HandlesEnforceAccessAndNoticeDeletedKeys)
     EXPECT_EQ(DeleteKey(Hive::CurrentUser, u"Software\\T"), vel::kErrorFileNotFound);
     EXPECT_EQ(DeleteKey(Hive::CurrentUser, u""), vel::kErrorInvalidParameter);
     EXPECT_EQ(CreateKey(Hive::CurrentUser, u"a\\\\b"), vel::kErrorInvalidParameter);
+    // Names the text form cannot hold are refused, so the hive stays readable.
+    EXPECT_EQ(CreateKey(Hive::CurrentUser, u"a\nb"), vel::kErrorInvalidParameter);
+    EXPECT_EQ(CreateKey(Hive::CurrentUser, std::u16string(1, char16_t(0xDC00))), vel::kErrorInvalidParameter);
+    ASSERT_EQ(CreateKey(Hive::CurrentUser, u"Software\\Names"), 0u);
+    Key names;
+    ASSERT_EQ(names.Open(Hive::CurrentUser, u"Software\\Names", Access::Write), 0u);
+    EXPECT_EQ(names.SetValue(u"line\nbreak", Value::Dword(1)), vel::kErrorInvalidParameter);
+    EXPECT_EQ(names.SetValue(std::u16string(1, char16_t(0xD800)), Value::Dword(1)), vel::kErrorInvalidParameter);
+    EXPECT_EQ(names.SetValue(u"fine \"name\" [x] = y", Value::Dword(1)), 0u);
+    EXPECT_TRUE(KeyExists(Hive::CurrentUser, u"Software\\Names"));
     Key closed;
     EXPECT_EQ(closed.QueryValue(u"x", v), vel::kErrorInvalidHandle);
 }
@@ -214,6 +225,51 @@ TEST_F(RegistryTest, DamagedHiveIsRefusedAndLeftAsItIs)
         EXPECT_EQ(key.Open(Hive::CurrentUser, u"A"), kErrorBadDb);
         EXPECT_EQ(ReadAll(HivePath(Hive::CurrentUser)), c.text); // nothing was overwritten
     }
+}
+
+// Hive files are edited by people, so the reader meets damaged text. Every
+// mutation of a valid hive either reads (and then writes back to text that
+// reads the same) or is refused with a line number; none crashes.
+TEST_F(RegistryTest, MutatedHiveTextIsReadOrRefusedCleanly)
+{
+    KeyNode root;
+    KeyNode& k = root.AddChild(u"Software").AddChild(u"Mutations");
+    k.values = {{u"", Value::String(u"d")},
+                {u"s", Value::String(u"a \"b\" \\c 中")},
+                {u"n", Value::Dword(42)},
+                {u"h", Value {kTypeBinary, std::string("\x00\x7f\xff", 3)}},
+                {u"x", Value::String(u"l\r\nm", kTypeExpandSz)}};
+    k.AddChild(u"Sub").values = {{u"v", Value::Dword(1)}};
+    const std::string valid = FormatHiveText(root, Hive::CurrentUser);
+    const std::string alphabet = "[]\\\"=@:,;\n\r x0fhexdword()\xE4\xB8\xAD\xFF";
+    std::mt19937 rng(20240611);
+    int parsed = 0, refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = valid;
+        const int edits = 1 + int(rng() % 4);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            const size_t at = rng() % text.size();
+            switch (rng() % 3) {
+            case 0: text.erase(at, 1 + rng() % 8); break;
+            case 1: text.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
+            default: text[at] = alphabet[rng() % alphabet.size()]; break;
+            }
+        }
+        KeyNode read;
+        std::string error;
+        if (!ParseHiveText(text, Hive::CurrentUser, read, error)) {
+            ++refused;
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        ++parsed;
+        const std::string again = FormatHiveText(read, Hive::CurrentUser);
+        KeyNode reread;
+        ASSERT_TRUE(ParseHiveText(again, Hive::CurrentUser, reread, error)) << error << "\n" << again;
+        EXPECT_EQ(FormatHiveText(reread, Hive::CurrentUser), again);
+    }
+    EXPECT_GT(parsed, 100);
+    EXPECT_GT(refused, 100);
 }
 
 // Adds `count` values named prefix0..prefixN to one key, one change each.
