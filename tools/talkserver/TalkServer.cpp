@@ -98,8 +98,9 @@ void TalkServer::OnRegister(const Request& r)
     } else if (!entry->unit.empty() && !unit.empty() && entry->unit != unit) {
         status = 401;
     }
-    Emit(TalkFormat("event register user=%s from=%s status=%u%s", user.c_str(), r.from.Text().c_str(), status,
-                    m_silent ? " silent" : ""));
+    std::string remark = ItemText(r.items, tag::Remark);
+    Emit(TalkFormat("event register user=%s from=%s status=%u%s remark=%s", user.c_str(), r.from.Text().c_str(),
+                    status, m_silent ? " silent" : "", remark.c_str()));
     if (status != 200) {
         Reply(r, status);
         return;
