@@ -1,12 +1,14 @@
 #include "EvdTree.h"
 
 #include "CEVDSqliteDb.h"
+#include "EvdCaseFiles.h"
 #include "EvdDataFolder.h"
 #include "platform/base/Strings.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/WinPath.h"
 
-#include <mutex>
+#include <functional>
+
 
 namespace vel::evd {
 
@@ -52,9 +54,6 @@ std::u16string Normalise(std::u16string_view s)
         out = ReplaceAll(out, u"\\\\", u"\\");
     return out;
 }
-
-std::mutex g_finderMutex;
-NasWorkCaseFinder g_nasFinder;
 
 struct Area {
     int32_t group, item;
@@ -339,12 +338,6 @@ std::u16string UniqueFileName(int32_t parentId, std::u16string_view proposal, st
     return {};
 }
 
-void SetNasWorkCaseFinder(NasWorkCaseFinder finder)
-{
-    std::lock_guard lock(g_finderMutex);
-    g_nasFinder = std::move(finder);
-}
-
 bool WorkCase(std::u16string& directory, int32_t& id)
 {
     CEVDSqliteDb& db = Db();
@@ -356,16 +349,11 @@ bool WorkCase(std::u16string& directory, int32_t& id)
         if (!fs::IsDirectory(person))
             person.clear();
         std::u16string user = person.empty() ? std::u16string() : db.GetSetting(kSecNas, kKeyUserName, true);
-        NasWorkCaseFinder finder;
-        {
-            std::lock_guard lock(g_finderMutex);
-            finder = g_nasFinder;
-        }
-        if (finder && !user.empty()) {
+        if (!user.empty()) {
             for (const std::u16string& dir : {person, pub}) {
                 if (dir.empty())
                     continue;
-                std::u16string found = finder(dir, user);
+                std::u16string found = FindWorkCaseIn(dir, user);
                 if (!found.empty()) {
                     directory = found;
                     id = 0;

@@ -11,7 +11,6 @@
 // process lock when asked.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,12 +59,6 @@ std::u16string UniqueFileName(int32_t parentId, std::u16string_view proposal, st
 // -1 the default directory). False when a NAS work case is configured but
 // none is found.
 bool WorkCase(std::u16string& directory, int32_t& id);
-
-// Finds the NAS work case; set by the layer that reads case documents.
-// Arguments: the directory to search, the NAS user name; returns the work
-// case directory or "".
-using NasWorkCaseFinder = std::function<std::u16string(std::u16string_view dir, std::u16string_view user)>;
-void SetNasWorkCaseFinder(NasWorkCaseFinder finder);
 
 // The fixed capture directories of the platform client.
 inline constexpr char16_t kSnapshotDir[] = u"C:\\Velmora\\Snapshot";
