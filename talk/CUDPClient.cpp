@@ -25,6 +25,12 @@ constexpr size_t kKeptFreeSlots = 64;
 // Datagrams read per wake-up before polling again.
 constexpr int kReadsPerWake = 64;
 
+int64_t SteadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
 
 CUDPClient::CUDPClient() = default;
@@ -285,8 +291,15 @@ void CUDPClient::ReceiveLoop()
 {
     int s = m_socket.load();
     while (!m_stop.load()) {
+        bool waiting;
+        {
+            std::lock_guard lock(m_queueLock);
+            waiting = !m_queue.empty() && m_idle == 0 && m_handlerCount < m_handlerLimit;
+        }
         pollfd fds[2] = {{s, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        int r = poll(fds, 2, 2000);
+        int r = poll(fds, 2, waiting ? int(kStallMs) : 2000);
+        if (waiting)
+            GrowHandlersIfStalled();
         if (r == 0)
             continue;
         if (r < 0) {
@@ -359,31 +372,19 @@ void CUDPClient::OnDatagram(std::unique_ptr<Datagram> d)
     Enqueue(std::move(d));
 }
 
-void CUDPClient::Enqueue(std::unique_ptr<Datagram> d)
+bool CUDPClient::NeedsHandlerLocked(int64_t nowMs) const
 {
-    std::unique_ptr<Datagram> pushedOut;
-    bool spawn = false;
-    {
-        std::lock_guard lock(m_queueLock);
-        m_queue.push_back(std::move(d));
-        if (m_queue.size() > kMaxQueued) {
-            pushedOut = std::move(m_queue.front());
-            m_queue.pop_front();
-        } else if (m_idle == 0 && m_handlerCount < m_handlerLimit) {
-            spawn = true;
-            ++m_handlerCount;
-        }
-    }
-    if (pushedOut) {
-        m_dropped++;
-        ReturnSlot(std::move(pushedOut));
-        TalkLog(" too many unhandled msg!\n");
-        return;
-    }
-    if (!spawn) {
-        m_queueCond.notify_one();
-        return;
-    }
+    if (m_queue.empty() || m_idle > 0 || m_handlerCount >= m_handlerLimit)
+        return false;
+    // Grow when nobody handles anything, when the running handlers have not
+    // taken a record for a while (they are blocked, e.g. a host deciding on
+    // a call), or when the backlog outgrows them.
+    return m_handlerCount == 0 || nowMs - m_lastTakeMs >= kStallMs ||
+           m_queue.size() > kBacklogPerHandler * m_handlerCount;
+}
+
+void CUDPClient::SpawnHandler()
+{
     try {
         m_handlers.emplace_back(&CUDPClient::HandlerLoop, this);
     } catch (const std::system_error& e) {
@@ -406,6 +407,48 @@ void CUDPClient::Enqueue(std::unique_ptr<Datagram> d)
     }
 }
 
+void CUDPClient::GrowHandlersIfStalled()
+{
+    bool spawn;
+    {
+        std::lock_guard lock(m_queueLock);
+        spawn = NeedsHandlerLocked(SteadyMs());
+        if (spawn)
+            ++m_handlerCount;
+    }
+    if (spawn)
+        SpawnHandler();
+}
+
+void CUDPClient::Enqueue(std::unique_ptr<Datagram> d)
+{
+    std::unique_ptr<Datagram> pushedOut;
+    bool spawn = false, wake = false;
+    {
+        std::lock_guard lock(m_queueLock);
+        m_queue.push_back(std::move(d));
+        if (m_queue.size() > kMaxQueued) {
+            pushedOut = std::move(m_queue.front());
+            m_queue.pop_front();
+        } else if (m_idle > 0) {
+            wake = true;
+        } else if (NeedsHandlerLocked(SteadyMs())) {
+            spawn = true;
+            ++m_handlerCount;
+        }
+    }
+    if (pushedOut) {
+        m_dropped++;
+        ReturnSlot(std::move(pushedOut));
+        TalkLog(" too many unhandled msg!\n");
+        return;
+    }
+    if (wake)
+        m_queueCond.notify_one();
+    if (spawn)
+        SpawnHandler();
+}
+
 void CUDPClient::HandlerLoop()
 {
     t_handlerEndpoint = this;
@@ -418,8 +461,14 @@ void CUDPClient::HandlerLoop()
             break;
         auto d = std::move(m_queue.front());
         m_queue.pop_front();
+        m_lastTakeMs = SteadyMs();
         ++m_busy;
+        // More is waiting and another handler sleeps: pass the wake on, so a
+        // handler that blocks in the message handler never holds others up.
+        bool chain = !m_queue.empty() && m_idle > 0;
         lk.unlock();
+        if (chain)
+            m_queueCond.notify_one();
         try {
             m_handler(d->bytes, d->length, d->ip, d->port);
         } catch (...) {

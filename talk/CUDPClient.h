@@ -9,11 +9,13 @@
 //   queue            at most 1,999 records; a newer datagram pushes the
 //                    oldest one out (" too many unhandled msg!")
 //   handler pool     threads that take the oldest record and call the
-//                    message handler; a new thread starts when a datagram is
-//                    queued and none is idle, up to a limit (64 by default),
-//                    so a handler that blocks (a host deciding on a call)
-//                    does not stall the others, and replies are never stuck
-//                    behind blocked handlers
+//                    message handler. One more starts (up to a limit, 64 by
+//                    default) when records wait, none is idle, and either no
+//                    record was taken for 10 ms (the handlers are blocked,
+//                    e.g. a host deciding on a call) or the backlog exceeds
+//                    256 records per handler; so a blocked handler holds the
+//                    others up for 10 ms at most, a burst does not spawn a
+//                    crowd, and replies are never stuck behind handlers
 //   waiters          SendMsgWaitReply registers {sequence, buffer} before it
 //                    sends, then waits in one-second waits for the receive
 //                    thread to store the reply
@@ -52,6 +54,8 @@ public:
     static constexpr int kReceiveBufferBytes = 0x190000;
     static constexpr size_t kDefaultHandlerLimit = 64;
     static constexpr uint16_t kDefaultPort = 7500;
+    static constexpr int64_t kStallMs = 10;
+    static constexpr size_t kBacklogPerHandler = 256;
 
     struct Datagram {
         char ip[32];
@@ -123,6 +127,9 @@ private:
     void OnDatagram(std::unique_ptr<Datagram> d);
     bool DeliverReply(uint32_t sequence, const Datagram& d);
     void Enqueue(std::unique_ptr<Datagram> d);
+    bool NeedsHandlerLocked(int64_t nowMs) const;
+    void SpawnHandler();
+    void GrowHandlersIfStalled();
     void HandlerLoop();
     std::unique_ptr<Datagram> TakeSlot();
     void ReturnSlot(std::unique_ptr<Datagram> d);
@@ -143,6 +150,7 @@ private:
     size_t m_busy = 0;
     size_t m_handlerCount = 0;
     size_t m_handlerLimit = kDefaultHandlerLimit;
+    int64_t m_lastTakeMs = 0;
     bool m_quitHandlers = false;
 
     mutable std::mutex m_slotLock;

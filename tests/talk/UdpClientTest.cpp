@@ -274,23 +274,35 @@ TEST(UdpClient, AFullQueueDropsTheOldestAndStaysBounded)
               0u);
     UdpPeer peer;
     const uint32_t total = 5000;
-    for (uint32_t i = 0; i < total;) {
+    auto send = [&](uint32_t i) {
+        uint8_t d[64] = {0x41, 0x00, uint8_t(i >> 24), uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)};
+        ASSERT_TRUE(peer.SendTo(udp.Port(), d, sizeof d));
+    };
+    // First occupy every handler the pool may start (it grows while its
+    // handlers are stuck), so that what follows can only queue or drop.
+    const uint32_t limit = CUDPClient::kDefaultHandlerLimit;
+    uint32_t i = 0;
+    for (; i < limit; ++i)
+        send(i);
+    for (int w = 0; w < 1000 && udp.GetStats().busy < limit; ++w)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(udp.GetStats().busy, limit);
+    while (i < total) {
         // In bursts, each taken from the socket before the next, so that the
         // socket's own buffer never overflows and every loss is the queue's.
-        for (uint32_t end = std::min(total, i + 100); i < end; ++i) {
-            uint8_t d[64] = {0x41, 0x00, uint8_t(i >> 24), uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)};
-            ASSERT_TRUE(peer.SendTo(udp.Port(), d, sizeof d));
-        }
+        for (uint32_t end = std::min(total, i + 100); i < end; ++i)
+            send(i);
         for (int w = 0; w < 500 && udp.GetStats().received < i; ++w)
             std::this_thread::sleep_for(2ms);
         ASSERT_EQ(udp.GetStats().received, i);
     }
     CUDPClient::Stats s = udp.GetStats();
     EXPECT_EQ(s.queued, CUDPClient::kMaxQueued);
-    EXPECT_EQ(s.handlers, CUDPClient::kDefaultHandlerLimit);
-    EXPECT_EQ(s.busy, CUDPClient::kDefaultHandlerLimit);
-    EXPECT_EQ(s.dropped, total - CUDPClient::kMaxQueued - s.busy);
-    EXPECT_LE(s.slots, CUDPClient::kMaxQueued + CUDPClient::kDefaultHandlerLimit + 1) << "memory is bounded";
+    EXPECT_EQ(s.handlers, limit);
+    EXPECT_EQ(s.busy, limit);
+    EXPECT_EQ(s.dropped, total - CUDPClient::kMaxQueued - limit);
+    EXPECT_EQ(s.handled, 0u);
+    EXPECT_LE(s.slots, CUDPClient::kMaxQueued + limit + 1) << "memory is bounded";
 
     {
         std::lock_guard l(gate);
