@@ -136,8 +136,11 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
             auto it = r.counters.find("bytes_per_second");
-            if (it != r.counters.end() && !r.error_occurred)
-                rates[r.benchmark_name()] = it->second.value;
+            // Plain runs, or the median when repetitions are aggregated.
+            if (it == r.counters.end() || r.error_occurred ||
+                !(r.aggregate_name.empty() || r.aggregate_name == "median"))
+                continue;
+            rates[r.run_name.function_name] = it->second.value;
         }
     }
     std::map<std::string, double> rates;

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-extern "C" void* __dso_handle; // one per module, placed in that module's image
+extern "C" void* __dso_handle __attribute__((visibility("hidden"))); // one per module, in its own image
 
 #define VEL_RES_API __attribute__((visibility("default")))
 
