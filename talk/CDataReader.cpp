@@ -89,10 +89,18 @@ void CDataReader::ReadTLVGroup(TLVGroup& item)
     case TagClass::Integer: {
         uint16_t len = ReadShort();
         switch (len) {
-        case 1: item.value = TLVValue::I1(int8_t(ReadChar())); return;
-        case 2: item.value = TLVValue::I2(int16_t(ReadShort())); return;
-        case 4: item.value = TLVValue::I4(int32_t(ReadLong())); return;
-        case 8: item.value = TLVValue::UI8(ReadULongLong()); return;
+        case 1:
+            item.value = TLVValue::I1(int8_t(ReadChar()));
+            return;
+        case 2:
+            item.value = TLVValue::I2(int16_t(ReadShort()));
+            return;
+        case 4:
+            item.value = TLVValue::I4(int32_t(ReadLong()));
+            return;
+        case 8:
+            item.value = TLVValue::UI8(ReadULongLong());
+            return;
         default:
             throw CExceptionEx::Make(0, "CDataReader::ReadTLVGroup", "The Integer Value Type not supported!");
         }

@@ -20,7 +20,8 @@
 
 namespace vel {
 
-class CDataReader {
+class CDataReader
+{
 public:
     // Both absent (null, 0) or both given; otherwise E_INVALIDARG.
     CDataReader(size_t size, const uint8_t* data);

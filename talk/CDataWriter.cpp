@@ -54,15 +54,15 @@ void CDataWriter::Put(const void* bytes, size_t n)
 // Each writer turns a growth failure into its own error and anything
 // unforeseen into E_UNEXPECTED with a text naming the value.
 #define VEL_WRITER_GUARD_BEGIN try {
-#define VEL_WRITER_GUARD_END(loc, ...)                                                                     \
-    }                                                                                                      \
-    catch (const CExceptionEx&)                                                                            \
-    {                                                                                                      \
-        throw;                                                                                             \
-    }                                                                                                      \
-    catch (...)                                                                                            \
-    {                                                                                                      \
-        throw CExceptionEx::Make(kHrUnexpected, loc, __VA_ARGS__);                                         \
+#define VEL_WRITER_GUARD_END(loc, ...)                                                                       \
+    }                                                                                                        \
+    catch (const CExceptionEx&)                                                                              \
+    {                                                                                                        \
+        throw;                                                                                               \
+    }                                                                                                        \
+    catch (...)                                                                                              \
+    {                                                                                                        \
+        throw CExceptionEx::Make(kHrUnexpected, loc, __VA_ARGS__);                                           \
     }
 
 void CDataWriter::WriteChar(char c)

@@ -17,7 +17,8 @@
 
 namespace vel {
 
-class CDataWriter {
+class CDataWriter
+{
 public:
     static constexpr size_t kPage = 4096;
     static constexpr size_t kMinCapacity = 128;

@@ -13,7 +13,8 @@
 
 namespace vel {
 
-enum : uint32_t {
+enum : uint32_t
+{
     kHrOk = 0,
     kHrPointer = 0x80004003,     // a read ran past the end of the buffer
     kHrUnexpected = 0x8000FFFF,  // an unforeseen fault inside a writer
@@ -21,7 +22,8 @@ enum : uint32_t {
     kHrInvalidArg = 0x80070057,
 };
 
-class CExceptionEx {
+class CExceptionEx
+{
 public:
     CExceptionEx(uint32_t c, std::string msg, std::string loc)
         : code(c), message(std::move(msg)), location(std::move(loc))
@@ -31,7 +33,7 @@ public:
     // Formats a UTF-8 message (printf style, at most 999 bytes as the codec's
     // fixed message buffer holds) and keeps it in the ANSI code page.
     [[gnu::format(printf, 3, 4)]] static CExceptionEx Make(uint32_t code, const char* location,
-                                                          const char* fmtUtf8, ...);
+                                                           const char* fmtUtf8, ...);
 
     uint32_t code;
     std::string message;

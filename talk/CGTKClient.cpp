@@ -105,8 +105,8 @@ uint32_t CGTKClient::Request(uint16_t command, const TLVItems& items, int waits,
     size_t replyLen = reply.size();
     if (pendingSeq)
         *pendingSeq = seq;
-    int r = m_udp.SendMsgWaitReply(ip.c_str(), port, request.data(), request.size(), seq, reply.data(), replyLen,
-                                   waits);
+    int r = m_udp.SendMsgWaitReply(ip.c_str(), port, request.data(), request.size(), seq, reply.data(),
+                                   replyLen, waits);
     if (pendingSeq)
         *pendingSeq = 0;
     if (r != 0)
@@ -178,7 +178,8 @@ void CGTKClient::Stop()
         uint16_t port;
         ServerAddress(ip, port);
         std::vector<uint8_t> request;
-        if (!PackRequest(cmd::Unregister, m_sequence.Next(), {{tag::UserId, TLVValue::Str(UserId())}}, request))
+        if (!PackRequest(cmd::Unregister, m_sequence.Next(), {{tag::UserId, TLVValue::Str(UserId())}},
+                         request))
             TalkLog("CGTKClient: Pack Unregister failed\r\n");
         else if (m_udp.SendTo(ip.c_str(), port, request.data(), request.size()) != 0)
             TalkLog("CGTKClient: Send Unregister failed\r\n");
@@ -226,7 +227,8 @@ void CGTKClient::TimerThread()
         bool quit = false;
         for (int half = 0; half < 2 && !quit; ++half) {
             std::unique_lock lk(m_timerLock);
-            quit = m_timerQuit || m_timerCond.wait_for(lk, std::chrono::milliseconds(500), [&] { return m_timerQuit; });
+            quit = m_timerQuit ||
+                   m_timerCond.wait_for(lk, std::chrono::milliseconds(500), [&] { return m_timerQuit; });
         }
         if (quit) {
             TalkLog("CGTKClient::TimerThread quit :%s\r\n", user.c_str());
@@ -305,9 +307,10 @@ void CGTKClient::CheckCallData()
         session = m_call.callSession;
         m_call = CallState{};
     }
-    Notify(33, TalkFormat("<Notify><command>%d</command><PARAM><type>%d</type><userid>%s</userid><para>%d</para>"
-                          "</PARAM></Notify>",
-                          33, kNoticeTypeCallDataTimeout, XmlEscape(peer).c_str(), int(session)));
+    Notify(33,
+           TalkFormat("<Notify><command>%d</command><PARAM><type>%d</type><userid>%s</userid><para>%d</para>"
+                      "</PARAM></Notify>",
+                      33, kNoticeTypeCallDataTimeout, XmlEscape(peer).c_str(), int(session)));
     TalkLog("CGTKClient: User %s IndivData TimeOut!\r\n", peer.c_str());
 }
 

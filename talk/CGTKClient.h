@@ -31,7 +31,8 @@
 
 namespace vel {
 
-class CGTKClient {
+class CGTKClient
+{
 public:
     static constexpr uint16_t kDefaultFilePort = 8500;
     static constexpr uint32_t kDefaultHeartbeatPeriod = 10;
@@ -72,14 +73,16 @@ public:
     void Dispatch(const uint8_t* data, size_t length, const char* ip, uint16_t port);
 
 private:
-    struct GroupState {
+    struct GroupState
+    {
         int32_t channel = -1;
         GTK_GROUP_VOICE_CALLBACK voiceCallback = nullptr;
         void* voiceUser = nullptr;
         uint16_t token = 0;
     };
     // Cleared to zero as a whole.
-    struct CallState {
+    struct CallState
+    {
         int callState = 0; // 0 idle, 1 waiting for the callee, 2 in call
         uint32_t pendingSequence = 0;
         std::string peerUser;

@@ -177,8 +177,8 @@ int CUDPClient::SendTo(const char* ip, uint16_t port, const uint8_t* bytes, size
     if (!ok) {
         int err = errno;
         std::string text = bytes ? MessageText(bytes, length) : std::string();
-        TalkLog("sendto failed,IP:%s, port:%d, msg:%s, sock:%d, err=%d\n", ip ? ip : "", int(port), text.c_str(),
-                s, err);
+        TalkLog("sendto failed,IP:%s, port:%d, msg:%s, sock:%d, err=%d\n", ip ? ip : "", int(port),
+                text.c_str(), s, err);
         return -1;
     }
     return 0;
@@ -190,7 +190,8 @@ int CUDPClient::SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* b
     WaitBlock block;
     {
         std::lock_guard lock(m_waiterLock);
-        if (!m_waiters.emplace(sequence, Waiter{&block, replyBuffer, replyBuffer ? replyLength : 0, 0}).second) {
+        if (!m_waiters.emplace(sequence, Waiter{&block, replyBuffer, replyBuffer ? replyLength : 0, 0})
+                 .second) {
             TalkLog("SendMsgWaitReply: sequence 0x%x is already waiting\n", sequence);
             return -1;
         }
@@ -209,7 +210,8 @@ int CUDPClient::SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* b
                     block.signalled = false;
             }
             if (!woken)
-                TalkLog("wait for response 0x%x too long: %s\n", sequence, MessageText(bytes, length).c_str());
+                TalkLog("wait for response 0x%x too long: %s\n", sequence,
+                        MessageText(bytes, length).c_str());
             size_t received;
             {
                 std::lock_guard lock(m_waiterLock);
@@ -332,8 +334,8 @@ void CUDPClient::ReceiveLoop()
                     break;
                 char ip[32] = "";
                 inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
-                TalkLog("Socket error while recv data from %s (port:%d)! errno=%d\n", ip, int(ntohs(from.sin_port)),
-                        err);
+                TalkLog("Socket error while recv data from %s (port:%d)! errno=%d\n", ip,
+                        int(ntohs(from.sin_port)), err);
                 break;
             }
             if (n == 0) {
@@ -356,7 +358,8 @@ void CUDPClient::OnDatagram(std::unique_ptr<Datagram> d)
     if (IsControlMessage(d->bytes, d->length)) {
         MsgHeader h;
         if (!ParseMsgHeader(d->bytes, d->length, h)) {
-            TalkLog("malformed message header from %s:%d (%u bytes) dropped\n", d->ip, int(d->port), d->length);
+            TalkLog("malformed message header from %s:%d (%u bytes) dropped\n", d->ip, int(d->port),
+                    d->length);
             ReturnSlot(std::move(d));
             return;
         }
@@ -402,7 +405,8 @@ void CUDPClient::SpawnHandler()
             m_dropped++;
             ReturnSlot(std::move(oldest));
         }
-        TalkLog("pthread_create __RecvThread error, errno=%d, threads count=%d\n", e.code().value(), int(count));
+        TalkLog("pthread_create __RecvThread error, errno=%d, threads count=%d\n", e.code().value(),
+                int(count));
         m_queueCond.notify_one();
     }
 }

@@ -34,17 +34,18 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <deque>
 #include <thread>
 #include <vector>
 
 namespace vel {
 
-class CUDPClient {
+class CUDPClient
+{
 public:
     // (datagram bytes, length, sender address as dotted text, sender port)
     using MessageHandler = std::function<void(const uint8_t*, size_t, const char*, uint16_t)>;
@@ -57,14 +58,16 @@ public:
     static constexpr int64_t kStallMs = 10;
     static constexpr size_t kBacklogPerHandler = 256;
 
-    struct Datagram {
+    struct Datagram
+    {
         char ip[32];
         uint16_t port; // host order
         uint32_t length;
         uint8_t bytes[kMaxDatagram];
     };
 
-    struct Stats {
+    struct Stats
+    {
         uint64_t received = 0; // datagrams taken from the socket
         uint64_t replies = 0;  // replies handed to a waiter
         uint64_t dropped = 0;  // records pushed out of a full queue or without a handler thread
@@ -95,8 +98,8 @@ public:
     // this sequence. 0 with the reply in replyBuffer (replyLength: capacity
     // in, reply length out); -1 when none came (or the send failed); -2 when
     // the wait was ended by WakeWaiter without a reply.
-    int SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* bytes, size_t length, uint32_t sequence,
-                         uint8_t* replyBuffer, size_t& replyLength, int waits);
+    int SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* bytes, size_t length,
+                         uint32_t sequence, uint8_t* replyBuffer, size_t& replyLength, int waits);
     // Ends the current wait of a pending SendMsgWaitReply (the hang-up of a
     // call that is still ringing). False when no such waiter exists.
     bool WakeWaiter(uint32_t sequence);
@@ -111,12 +114,14 @@ public:
     static const CUDPClient* CurrentHandlerEndpoint();
 
 private:
-    struct WaitBlock {
+    struct WaitBlock
+    {
         std::mutex lock;
         std::condition_variable cond;
         bool signalled = false;
     };
-    struct Waiter {
+    struct Waiter
+    {
         WaitBlock* block;
         uint8_t* buffer;
         size_t capacity;

@@ -7,8 +7,9 @@ namespace vel {
 
 namespace {
 
-constexpr uint16_t kNoticeTypeOrder[] = {tag::Notice0206, tag::Notice0207, tag::QuitIndivCall, tag::Notice0308,
-                                         tag::Notice0208, tag::Notice0405, tag::Notice0406, tag::Notice0408};
+constexpr uint16_t kNoticeTypeOrder[] = {tag::Notice0206, tag::Notice0207, tag::QuitIndivCall,
+                                         tag::Notice0308, tag::Notice0208, tag::Notice0405,
+                                         tag::Notice0406, tag::Notice0408};
 
 } // namespace
 
@@ -18,10 +19,17 @@ std::string XmlEscape(const std::string& text)
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -55,8 +63,8 @@ ServerNotice BuildServerNotice(const TLVItems& items, uint32_t knownCallSession,
         }
         const TLVGroup* reason = FindItem(items, tag::Reason);
         int reasonValue = reason && reason->value.IsInteger() ? reason->value.AsI32() : 0;
-        inner = TalkFormat("<userid>%s</userid><para>%d</para><reason>%d</reason>", user.c_str(), int(transactionId),
-                    reasonValue);
+        inner = TalkFormat("<userid>%s</userid><para>%d</para><reason>%d</reason>", user.c_str(),
+                           int(transactionId), reasonValue);
         n.clearsCall = true;
         break;
     }
@@ -66,16 +74,16 @@ ServerNotice BuildServerNotice(const TLVItems& items, uint32_t knownCallSession,
         break;
     case tag::Notice0405:
     case tag::Notice0406:
-        inner = TalkFormat("<userid>%s</userid><para>%d</para><channelno>%d</channelno>", user.c_str(), int(value >> 16),
-                    int(value & 0xFFFF));
+        inner = TalkFormat("<userid>%s</userid><para>%d</para><channelno>%d</channelno>", user.c_str(),
+                           int(value >> 16), int(value & 0xFFFF));
         break;
     default: // 0x0206, 0x0207
         inner = TalkFormat("<userid>%s</userid><para>%d</para>", user.c_str(), 0);
         break;
     }
     n.outcome = ServerNotice::Report;
-    n.xml = TalkFormat("<Notify><command>%d</command><PARAM><type>%d</type>%s</PARAM></Notify>", 33, int(n.type),
-                inner.c_str());
+    n.xml = TalkFormat("<Notify><command>%d</command><PARAM><type>%d</type>%s</PARAM></Notify>", 33,
+                       int(n.type), inner.c_str());
     return n;
 }
 

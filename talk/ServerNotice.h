@@ -14,12 +14,18 @@
 
 namespace vel {
 
-struct ServerNotice {
-    enum Outcome { Report, NoType, BadSession };
+struct ServerNotice
+{
+    enum Outcome
+    {
+        Report,
+        NoType,
+        BadSession
+    };
     Outcome outcome = NoType;
-    uint16_t type = 0;        // the type tag
-    std::string xml;          // for Report
-    bool clearsCall = false;  // 0x020B: the peer left the call
+    uint16_t type = 0;       // the type tag
+    std::string xml;         // for Report
+    bool clearsCall = false; // 0x020B: the peer left the call
 };
 
 // knownCallSession: the session's call session number (0 when none);

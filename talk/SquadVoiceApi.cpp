@@ -129,7 +129,8 @@ GTK_API int32_t GTK_CALL GTK_CLIENT_DisConnect(void* hSession)
     }
 }
 
-GTK_API int32_t GTK_CALL GTK_CLIENT_SetNotifyCallBack(void* hSession, GTK_NOTIFY_CALLBACK callback, void* user)
+GTK_API int32_t GTK_CALL GTK_CLIENT_SetNotifyCallBack(void* hSession, GTK_NOTIFY_CALLBACK callback,
+                                                      void* user)
 {
     try {
         auto s = FindSession(hSession);

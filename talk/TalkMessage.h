@@ -24,7 +24,8 @@ inline constexpr size_t kMsgHeaderSize = 16;
 inline constexpr uint16_t kMsgMagic = 0xA5B5;
 inline constexpr uint16_t kReplyFlag = 0x8000;
 
-struct MsgHeader {
+struct MsgHeader
+{
     uint16_t magic = kMsgMagic;
     uint8_t marker1 = 1;
     uint8_t marker2 = 1;
@@ -60,7 +61,8 @@ std::string MessageText(const uint8_t* data, size_t len);
 // The per-session message counter: starts at the current time in seconds
 // mod 10000, counts up before each message and restarts at 0 where a signed
 // 32-bit value would turn negative.
-class SequenceCounter {
+class SequenceCounter
+{
 public:
     SequenceCounter();
     explicit SequenceCounter(int32_t start) : m_value(start) {}

@@ -16,7 +16,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class TalkApi : public ::testing::Test {
+class TalkApi : public ::testing::Test
+{
 protected:
     void SetUp() override { GTK_CLIENT_Init(); }
     void TearDown() override { GTK_CLIENT_Release(); }
@@ -68,7 +69,8 @@ TEST_F(TalkApi, ConnectRefusesMissingParameters)
 
 TEST_F(TalkApi, RegistrationRefusalsCarryTheServerStatus)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         const char* control; // before connecting, or null
         const char* user;
@@ -90,7 +92,8 @@ TEST_F(TalkApi, RegistrationRefusalsCarryTheServerStatus)
             ASSERT_EQ(server.Command(c.control), "ok") << c.what;
         }
         EXPECT_EQ(Connect(c.user, c.password, c.unit), nullptr) << c.what;
-        EXPECT_EQ(GTK_CLIENT_GetLastError(), c.error) << c.what << ": " << std::hex << GTK_CLIENT_GetLastError();
+        EXPECT_EQ(GTK_CLIENT_GetLastError(), c.error)
+            << c.what << ": " << std::hex << GTK_CLIENT_GetLastError();
     }
     // A refused session is gone for good: nothing is left registered and no
     // heartbeat follows.
@@ -119,7 +122,8 @@ TEST_F(TalkApi, HeartbeatsGoOutEveryPeriod)
     ASSERT_NE(Connect(), nullptr);
     auto start = steady_clock::now();
     ASSERT_NE(server.WaitFor("event heartbeat user=alice status=200", 3s, mark), "");
-    EXPECT_LT(steady_clock::now() - start, 2s) << "the first heartbeat goes out one second after registration";
+    EXPECT_LT(steady_clock::now() - start, 2s)
+        << "the first heartbeat goes out one second after registration";
     std::this_thread::sleep_for(3200ms);
     size_t beats = server.Count("event heartbeat user=alice status=200", mark);
     EXPECT_GE(beats, 3u);
@@ -164,17 +168,21 @@ TEST_F(TalkApi, EachNoticeTypeReachesTheHostAsXml)
 {
     void* h = Connect();
     ASSERT_NE(h, nullptr);
-    struct Case {
+    struct Case
+    {
         const char* command;
         const char* xml;
     } cases[] = {
         {"notice alice 0x0206", "<type>518</type><userid>alice</userid><para>0</para>"},
         {"notice alice 0x0207 5 subject=dave", "<type>519</type><userid>dave</userid><para>0</para>"},
-        {"notice alice 0x020B 0 reason=2 subject=bob", "<type>523</type><userid>bob</userid><para>0</para><reason>2</reason>"},
+        {"notice alice 0x020B 0 reason=2 subject=bob",
+         "<type>523</type><userid>bob</userid><para>0</para><reason>2</reason>"},
         {"notice alice 0x0308 42", "<type>776</type><userid>alice</userid><para>42</para>"},
         {"notice alice 0x0208 0x00030009", "<type>520</type><channelno>9</channelno><para>3</para>"},
-        {"notice alice 0x0405 0x00040002", "<type>1029</type><userid>alice</userid><para>4</para><channelno>2</channelno>"},
-        {"notice alice 0x0406 0x00010007", "<type>1030</type><userid>alice</userid><para>1</para><channelno>7</channelno>"},
+        {"notice alice 0x0405 0x00040002",
+         "<type>1029</type><userid>alice</userid><para>4</para><channelno>2</channelno>"},
+        {"notice alice 0x0406 0x00010007",
+         "<type>1030</type><userid>alice</userid><para>1</para><channelno>7</channelno>"},
         {"notice alice 0x0408 -3", "<type>1032</type><userid>alice</userid><para>-3</para>"},
         {"notice alice 0x0208 1 0x0206=i1:1", "<type>518</type><userid>alice</userid><para>0</para>"},
     };
@@ -221,8 +229,9 @@ TEST_F(TalkApi, UnknownTagsInANoticeAreSkipped)
     ASSERT_NE(seq, 0u);
     NotifyRecorder::Entry e;
     ASSERT_TRUE(notices.WaitFor(33, e, 3s));
-    EXPECT_EQ(e.xml, "<Notify><command>33</command><PARAM><type>776</type><userid>alice</userid><para>7</para>"
-                     "</PARAM></Notify>");
+    EXPECT_EQ(e.xml,
+              "<Notify><command>33</command><PARAM><type>776</type><userid>alice</userid><para>7</para>"
+              "</PARAM></Notify>");
     EXPECT_NE(server.WaitFor("seq=" + std::to_string(seq) + " status=200", 2s, mark), "");
 }
 
@@ -262,7 +271,8 @@ TEST_F(TalkApi, TheLastErrorBelongsToTheThreadThatFailed)
 
 namespace {
 
-struct SelfDisconnect {
+struct SelfDisconnect
+{
     std::atomic<int> result{0};
     std::atomic<uint32_t> error{0};
     std::atomic<bool> done{false};

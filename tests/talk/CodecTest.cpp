@@ -48,7 +48,8 @@ const std::string kOutOfBounds = TalkAnsiText("内存访问越界");
 
 TEST(Codec, IntegersAreBigEndianAnd64BitIsLowHalfFirst)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::function<void(CDataWriter&)> write;
         Bytes wire;
@@ -61,11 +62,12 @@ TEST(Codec, IntegersAreBigEndianAnd64BitIsLowHalfFirst)
          [](CDataReader& r) { return uint64_t(r.ReadShort()); }, 0xA5B5},
         {"long", [](CDataWriter& w) { w.WriteLong(0x01020304); }, B({1, 2, 3, 4}),
          [](CDataReader& r) { return uint64_t(r.ReadLong()); }, 0x01020304},
-        {"64-bit", [](CDataWriter& w) { w.WriteULongLong(0x0000000100000002ull); }, B({0, 0, 0, 2, 0, 0, 0, 1}),
-         [](CDataReader& r) { return r.ReadULongLong(); }, 0x0000000100000002ull},
+        {"64-bit", [](CDataWriter& w) { w.WriteULongLong(0x0000000100000002ull); },
+         B({0, 0, 0, 2, 0, 0, 0, 1}), [](CDataReader& r) { return r.ReadULongLong(); },
+         0x0000000100000002ull},
         {"64-bit all bits", [](CDataWriter& w) { w.WriteULongLong(0x8877665544332211ull); },
-         B({0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55}), [](CDataReader& r) { return r.ReadULongLong(); },
-         0x8877665544332211ull},
+         B({0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55}),
+         [](CDataReader& r) { return r.ReadULongLong(); }, 0x8877665544332211ull},
     };
     for (auto& c : cases) {
         CDataWriter w;
@@ -89,7 +91,8 @@ TEST(Codec, EveryBitOfA64BitValueSurvivesTheRoundTrip)
 
 TEST(Codec, StringsCarryA16BitLength)
 {
-    struct Case {
+    struct Case
+    {
         std::string text;
         size_t wireLength; // the 16-bit length field
     } cases[] = {
@@ -121,7 +124,8 @@ TEST(Codec, AStringStopsAtAZeroByteButTheCursorPassesAllItsBytes)
 
 TEST(Codec, EveryReadPastTheEndIsRefusedWithItsLocation)
 {
-    struct Case {
+    struct Case
+    {
         Bytes wire;
         std::function<void(CDataReader&)> read;
         const char* location;
@@ -132,11 +136,21 @@ TEST(Codec, EveryReadPastTheEndIsRefusedWithItsLocation)
         {B({1, 2, 3, 4, 5, 6, 7}), [](CDataReader& r) { r.ReadULongLong(); }, "CDataReader::ReadULongLong"},
         {B({0, 4, 'a', 'b', 'c'}), [](CDataReader& r) { r.ReadString(); }, "CDataReader::ReadString"},
         {B({0xFF, 0xFF, 'a'}), [](CDataReader& r) { r.ReadString(); }, "CDataReader::ReadString"},
-        {B({1, 2}), [](CDataReader& r) { uint8_t d[3]; r.ReadBinary(d, 3); }, "CDataReader::ReadBinary"},
+        {B({1, 2}),
+         [](CDataReader& r) {
+             uint8_t d[3];
+             r.ReadBinary(d, 3);
+         },
+         "CDataReader::ReadBinary"},
         {B({1, 2}), [](CDataReader& r) { r.ReadBinary(nullptr, 3); }, "CDataReader::ReadBinary"},
         {B({1, 2}), [](CDataReader& r) { r.Skip(3); }, "CDataReader::Skip"},
         {B({1, 2}), [](CDataReader& r) { r.Skip(SIZE_MAX); }, "CDataReader::Skip"},
-        {B({1, 2}), [](CDataReader& r) { r.ReadChar(); r.Skip(SIZE_MAX); }, "CDataReader::Skip"},
+        {B({1, 2}),
+         [](CDataReader& r) {
+             r.ReadChar();
+             r.Skip(SIZE_MAX);
+         },
+         "CDataReader::Skip"},
     };
     for (auto& c : cases) {
         CDataReader r(c.wire.size(), c.wire.empty() ? nullptr : c.wire.data());
@@ -162,7 +176,8 @@ TEST(Codec, AReaderNeedsBothDataAndSizeOrNeither)
 
 TEST(Codec, TlvItemsDecodeByTheClassOfTheirTag)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         TLVGroup written;
         Bytes wire;
@@ -175,17 +190,39 @@ TEST(Codec, TlvItemsDecodeByTheClassOfTheirTag)
         {"ui1", {tag::ClientKind, TLVValue::UI1(0xFE)}, B({1, 1, 0, 1, 0xFE}), VT_I1, uint64_t(-2), ""},
         {"i2", {tag::Channel, TLVValue::I2(-3)}, B({2, 0, 0, 2, 0xFF, 0xFD}), VT_I2, uint64_t(-3), ""},
         {"ui2", {tag::Channel, TLVValue::UI2(7)}, B({2, 0, 0, 2, 0, 7}), VT_I2, 7, ""},
-        {"i4", {tag::CallSession, TLVValue::I4(-1)}, B({3, 2, 0, 4, 0xFF, 0xFF, 0xFF, 0xFF}), VT_I4, uint64_t(-1),
+        {"i4",
+         {tag::CallSession, TLVValue::I4(-1)},
+         B({3, 2, 0, 4, 0xFF, 0xFF, 0xFF, 0xFF}),
+         VT_I4,
+         uint64_t(-1),
          ""},
-        {"ui4", {tag::CallSession, TLVValue::UI4(0x01020304)}, B({3, 2, 0, 4, 1, 2, 3, 4}), VT_I4, 0x01020304, ""},
-        {"ui8", {tag::CallSession, TLVValue::UI8(0x0000000100000002ull)}, B({3, 2, 0, 8, 0, 0, 0, 2, 0, 0, 0, 1}),
-         VT_UI8, 0x0000000100000002ull, ""},
+        {"ui4",
+         {tag::CallSession, TLVValue::UI4(0x01020304)},
+         B({3, 2, 0, 4, 1, 2, 3, 4}),
+         VT_I4,
+         0x01020304,
+         ""},
+        {"ui8",
+         {tag::CallSession, TLVValue::UI8(0x0000000100000002ull)},
+         B({3, 2, 0, 8, 0, 0, 0, 2, 0, 0, 0, 1}),
+         VT_UI8,
+         0x0000000100000002ull,
+         ""},
         {"string", {tag::UserId, TLVValue::Str("ab")}, B({1, 3, 0, 2, 'a', 'b'}), VT_LPSTR, 0, "ab"},
         {"empty string", {tag::UserId, TLVValue::Str("")}, B({1, 3, 0, 0}), VT_LPSTR, 0, ""},
-        {"binary", {tag::Data, TLVValue::Blob(std::string("\0\1", 2))}, B({4, 4, 0, 2, 0, 1}), VT_BLOB, 0,
+        {"binary",
+         {tag::Data, TLVValue::Blob(std::string("\0\1", 2))},
+         B({4, 4, 0, 2, 0, 1}),
+         VT_BLOB,
+         0,
          std::string("\0\1", 2)},
         // A sender may give a binary tag a string: same bytes on the wire.
-        {"string on a binary tag", {tag::Remark, TLVValue::Str("hi")}, B({1, 7, 0, 2, 'h', 'i'}), VT_BLOB, 0, "hi"},
+        {"string on a binary tag",
+         {tag::Remark, TLVValue::Str("hi")},
+         B({1, 7, 0, 2, 'h', 'i'}),
+         VT_BLOB,
+         0,
+         "hi"},
     };
     for (auto& c : cases) {
         CDataWriter w;
@@ -227,7 +264,7 @@ TEST(Codec, UnknownTagsAreSkippedByTheirLength)
     Bytes wire = B({0x02, 0x01, 0, 3, 'x', 'y', 'z', // unknown 0x0201
                     0x01, 0x03, 0, 1, 'u',           // user id
                     0xFF, 0xFF, 0, 0,                // unknown, empty
-                    0x02, 0x00, 0, 2, 0, 9});        // channel
+                    0x02, 0x00, 0, 2, 0,   9});      // channel
     TLVItems items;
     ASSERT_TRUE(DecodeItems(wire.data(), wire.size(), items));
     ASSERT_EQ(items.size(), 2u);
@@ -240,9 +277,10 @@ TEST(Codec, UnknownTagsAreSkippedByTheirLength)
 
 TEST(Codec, ABodyCutAtAnyOffsetDecodesOnlyAtItemBoundaries)
 {
-    TLVItems sent = {{tag::UserId, TLVValue::Str("alice")},  {tag::Channel, TLVValue::UI2(5)},
-                     {tag::Data, TLVValue::Blob("\x01\x02\x03")}, {tag::CallSession, TLVValue::UI8(1)},
-                     {tag::ClientKind, TLVValue::UI1(1)},     {tag::CallSession, TLVValue::UI4(0xABCDEF01)}};
+    TLVItems sent = {
+        {tag::UserId, TLVValue::Str("alice")},       {tag::Channel, TLVValue::UI2(5)},
+        {tag::Data, TLVValue::Blob("\x01\x02\x03")}, {tag::CallSession, TLVValue::UI8(1)},
+        {tag::ClientKind, TLVValue::UI1(1)},         {tag::CallSession, TLVValue::UI4(0xABCDEF01)}};
     CDataWriter w;
     std::vector<size_t> boundaries = {0};
     for (auto& item : sent) {
@@ -270,19 +308,20 @@ TEST(Codec, ABodyCutAtAnyOffsetDecodesOnlyAtItemBoundaries)
 
 TEST(Codec, WriterArgumentErrors)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::function<void(CDataWriter&)> write;
         uint32_t code;
         const char* messageUtf8;
         const char* location;
     } cases[] = {
-        {"null string", [](CDataWriter& w) { w.WriteLPSTR(nullptr); }, kHrInvalidArg, "非法参数:传入参数lpstr为NULL",
-         "CDataWriter::WriteLPSTR"},
+        {"null string", [](CDataWriter& w) { w.WriteLPSTR(nullptr); }, kHrInvalidArg,
+         "非法参数:传入参数lpstr为NULL", "CDataWriter::WriteLPSTR"},
         {"null bytes", [](CDataWriter& w) { w.WriteBinary(nullptr, 4); }, kHrInvalidArg, "非法参数",
          "CDataWriter::WriteBinary"},
-        {"zero bytes", [](CDataWriter& w) { w.WriteBinary((const uint8_t*)"x", 0); }, kHrInvalidArg, "非法参数",
-         "CDataWriter::WriteBinary"},
+        {"zero bytes", [](CDataWriter& w) { w.WriteBinary((const uint8_t*)"x", 0); }, kHrInvalidArg,
+         "非法参数", "CDataWriter::WriteBinary"},
         {"length with zero low bits",
          [](CDataWriter& w) {
              std::string big(65536, 'b');
@@ -345,11 +384,12 @@ TEST(Codec, TheBufferGrowsInPagesStrictlyAboveTheNeededSize)
     for (int i = 0; i < 4096; ++i)
         EXPECT_EQ(w.Data()[i], uint8_t(i)) << "content kept across growth at " << i;
 
-    struct Case {
+    struct Case
+    {
         size_t before, write, capacity;
     } cases[] = {
-        {0, 8192, 12288},   // exactly two pages needed: the next multiple strictly above
-        {4095, 2, 8192},    // a short across the page edge
+        {0, 8192, 12288},     // exactly two pages needed: the next multiple strictly above
+        {4095, 2, 8192},      // a short across the page edge
         {4000, 70000, 77824}, // 64000 -> 65536, then 74000 -> 77824
     };
     for (auto& c : cases) {

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <thread>
 #include <random>
+#include <thread>
 
 using namespace vel;
 using namespace vel::test;
@@ -28,7 +28,7 @@ Bytes Notice(uint32_t seq, const Bytes& body, std::optional<uint32_t> declared =
 {
     uint32_t len = declared.value_or(uint32_t(body.size()));
     Bytes d = {0xA5, 0xB5, 1, 1, uint8_t(len >> 24), uint8_t(len >> 16), uint8_t(len >> 8), uint8_t(len),
-               0, 33, 0, 0, uint8_t(seq >> 24), uint8_t(seq >> 16), uint8_t(seq >> 8), uint8_t(seq)};
+               0,    33,   0, 0, uint8_t(seq >> 24), uint8_t(seq >> 16), uint8_t(seq >> 8), uint8_t(seq)};
     d.insert(d.end(), body.begin(), body.end());
     return d;
 }
@@ -61,7 +61,8 @@ TEST(HostileDatagrams, MalformedNoticesGetAClearAnswerOrNone)
             out.insert(out.end(), p.begin(), p.end());
         return out;
     };
-    struct Case {
+    struct Case
+    {
         const char* what;
         Bytes datagram;
         int status; // 0: no answer at all

@@ -15,8 +15,8 @@ TEST(Message, ARequestIsHeaderThenItems)
 {
     std::vector<uint8_t> out;
     ASSERT_TRUE(PackRequest(cmd::Heartbeat, 0x01020304, {{tag::UserId, TLVValue::Str("ab")}}, out));
-    std::vector<uint8_t> expected = {0xA5, 0xB5, 1, 1, 0, 0, 0, 6, 0, 16, 0, 0, 1, 2, 3, 4,
-                                     0x01, 0x03, 0, 2, 'a', 'b'};
+    std::vector<uint8_t> expected = {0xA5, 0xB5, 1, 1, 0, 0,    0,    6, 0, 16,  0,
+                                     0,    1,    2, 3, 4, 0x01, 0x03, 0, 2, 'a', 'b'};
     EXPECT_EQ(out, expected);
 
     MsgHeader h;
@@ -36,10 +36,17 @@ TEST(Message, ARequestIsHeaderThenItems)
 
 TEST(Message, RepliesNameTheirStatusByPosition)
 {
-    struct Case {
+    struct Case
+    {
         uint16_t index, status;
-    } cases[] = {{kStatusIdxOk, 200}, {kStatusIdxBadRequest, 400}, {kStatusIdxInvalidParam, 410},
-                 {kStatusIdxRejected, 413}, {0, 100}, {46, 610}, {47, 65535}, {kStatusIdxReserved, 65535}};
+    } cases[] = {{kStatusIdxOk, 200},
+                 {kStatusIdxBadRequest, 400},
+                 {kStatusIdxInvalidParam, 410},
+                 {kStatusIdxRejected, 413},
+                 {0, 100},
+                 {46, 610},
+                 {47, 65535},
+                 {kStatusIdxReserved, 65535}};
     for (auto& c : cases) {
         std::vector<uint8_t> out;
         ASSERT_TRUE(PackReply(cmd::ServerNotify | kReplyFlag, c.index, 77, {}, out));
@@ -54,10 +61,11 @@ TEST(Message, RepliesNameTheirStatusByPosition)
 
 TEST(Message, ReplyIsBits15And14EqualTo10)
 {
-    struct Case {
+    struct Case
+    {
         uint16_t command;
         bool reply;
-    } cases[] = {{0x8000, true}, {0x8021, true}, {0xBFFF, true}, {0xC000, false},
+    } cases[] = {{0x8000, true},  {0x8021, true},  {0xBFFF, true}, {0xC000, false},
                  {0x4000, false}, {0x0021, false}, {0xFFFF, false}};
     for (auto& c : cases) {
         MsgHeader h;
@@ -69,12 +77,27 @@ TEST(Message, ReplyIsBits15And14EqualTo10)
 TEST(Message, HeadersThatDoNotFitTheDatagramAreRejected)
 {
     auto header = [](uint32_t bodyLength, size_t extra, uint8_t b0 = 0xA5, uint8_t b1 = 0xB5) {
-        std::vector<uint8_t> d = {b0, b1, 1, 1, uint8_t(bodyLength >> 24), uint8_t(bodyLength >> 16),
-                                  uint8_t(bodyLength >> 8), uint8_t(bodyLength), 0, 33, 0, 0, 0, 0, 0, 9};
+        std::vector<uint8_t> d = {b0,
+                                  b1,
+                                  1,
+                                  1,
+                                  uint8_t(bodyLength >> 24),
+                                  uint8_t(bodyLength >> 16),
+                                  uint8_t(bodyLength >> 8),
+                                  uint8_t(bodyLength),
+                                  0,
+                                  33,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  9};
         d.resize(d.size() + extra, 0);
         return d;
     };
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::vector<uint8_t> datagram;
         bool ok;
@@ -87,7 +110,13 @@ TEST(Message, HeadersThatDoNotFitTheDatagramAreRejected)
         {"largest length", header(0xFFFFFFFFu, 0), false},
         {"wrong magic", header(0, 0, 0xA5, 0xB6), false},
         {"voice head", header(0, 0, 0x41, 0x00), false},
-        {"15 bytes", [&] { auto d = header(0, 0); d.pop_back(); return d; }(), false},
+        {"15 bytes",
+         [&] {
+             auto d = header(0, 0);
+             d.pop_back();
+             return d;
+         }(),
+         false},
         {"empty", {}, false},
     };
     for (auto& c : cases) {

@@ -27,7 +27,8 @@ uint32_t Register(CGTKClient& s, const GTK_CONNECT_PARAM& p)
 
 TEST(TalkSession, RegistrationDeliversTheFileServiceAndThePeriod)
 {
-    struct Case {
+    struct Case
+    {
         std::vector<std::string> args;
         std::string fileServer;
         uint16_t filePort;

@@ -14,8 +14,10 @@ using namespace vel::talkserver;
 
 namespace {
 
-struct Capture : Transport, EventSink {
-    struct Sent {
+struct Capture : Transport, EventSink
+{
+    struct Sent
+    {
         Endpoint to;
         MsgHeader header;
         TLVItems items;
@@ -31,7 +33,8 @@ struct Capture : Transport, EventSink {
     std::vector<std::string> events;
 };
 
-struct Fixture {
+struct Fixture
+{
     Fixture()
     {
         UserList users;
@@ -72,14 +75,16 @@ struct Fixture {
 
 TEST(TalkServerCore, RegistrationChecksTheUserList)
 {
-    struct Case {
+    struct Case
+    {
         const char* user;
         const char* password;
         const char* unit;
         uint16_t status;
     } cases[] = {
-        {"alice", "pw-a", "", 200},    {"alice", "pw-a", "any-unit", 200}, {"alice", "wrong", "", 402},
-        {"nobody", "x", "", 406},      {"bob", "pw-b", "unit-b", 200},     {"bob", "pw-b", "", 200},
+        {"alice", "pw-a", "", 200},     {"alice", "pw-a", "any-unit", 200},
+        {"alice", "wrong", "", 402},    {"nobody", "x", "", 406},
+        {"bob", "pw-b", "unit-b", 200}, {"bob", "pw-b", "", 200},
         {"bob", "pw-b", "unit-x", 401}, {"", "pw", "", 410},
     };
     for (auto& c : cases) {
@@ -155,8 +160,9 @@ TEST(TalkServerCore, ControlCommandsBendTheAnswers)
     EXPECT_EQ(RunControlCommand(*f.server, "clear").answer, "ok");
     EXPECT_EQ(f.Request(cmd::Heartbeat, alice, a).header.status, 200);
 
-    for (const char* bad : {"status register x", "omit 0x0402 maybe", "notice alice zz", "send alice 33 0x0103=q:1",
-                            "send alice 33 nonsense", "raw alice 0g", "fly away", "period -1"})
+    for (const char* bad :
+         {"status register x", "omit 0x0402 maybe", "notice alice zz", "send alice 33 0x0103=q:1",
+          "send alice 33 nonsense", "raw alice 0g", "fly away", "period -1"})
         EXPECT_EQ(RunControlCommand(*f.server, bad).answer.rfind("error ", 0), 0u) << bad;
     EXPECT_TRUE(RunControlCommand(*f.server, "quit").quit);
 }
@@ -164,9 +170,11 @@ TEST(TalkServerCore, ControlCommandsBendTheAnswers)
 TEST(TalkServerCore, NoticesAndRequestsGoToTheRegisteredEndpoint)
 {
     Fixture f;
-    EXPECT_EQ(RunControlCommand(*f.server, "notice alice 0x0206").answer, "error user alice is not registered");
+    EXPECT_EQ(RunControlCommand(*f.server, "notice alice 0x0206").answer,
+              "error user alice is not registered");
     f.Register("alice", "pw-a", "", {"127.0.0.1", 4321});
-    std::string answer = RunControlCommand(*f.server, "notice alice 0x020B 77 reason=3 subject=bob 0x0201=s:x").answer;
+    std::string answer =
+        RunControlCommand(*f.server, "notice alice 0x020B 77 reason=3 subject=bob 0x0201=s:x").answer;
     ASSERT_EQ(answer.rfind("ok seq=", 0), 0u) << answer;
     Capture::Sent n = f.io.sent.back();
     EXPECT_EQ(n.to, (Endpoint{"127.0.0.1", 4321}));
@@ -183,15 +191,19 @@ TEST(TalkServerCore, NoticesAndRequestsGoToTheRegisteredEndpoint)
     EXPECT_EQ(f.io.events.back(),
               "event reply user=alice cmd=0x8021 seq=" + std::to_string(n.header.sequence) + " status=410");
 
-    struct Item {
+    struct Item
+    {
         const char* spec;
         uint16_t tag;
         uint16_t vt;
         uint64_t bits;
         std::string bytes;
-    } items[] = {{"0x0103=s:eve", 0x0103, VT_LPSTR, 0, "eve"}, {"0x0200=i2:-2", 0x0200, VT_I2, uint64_t(-2), ""},
-                 {"513=i1:5", 0x0201, VT_I1, 5, ""},           {"0x0302=i8:0x100000002", 0x0302, VT_UI8, 0x100000002ull, ""},
-                 {"0x0404=b:00ff", 0x0404, VT_BLOB, 0, std::string("\0\xff", 2)}, {"0x7777=e:", 0x7777, VT_EMPTY, 0, ""}};
+    } items[] = {{"0x0103=s:eve", 0x0103, VT_LPSTR, 0, "eve"},
+                 {"0x0200=i2:-2", 0x0200, VT_I2, uint64_t(-2), ""},
+                 {"513=i1:5", 0x0201, VT_I1, 5, ""},
+                 {"0x0302=i8:0x100000002", 0x0302, VT_UI8, 0x100000002ull, ""},
+                 {"0x0404=b:00ff", 0x0404, VT_BLOB, 0, std::string("\0\xff", 2)},
+                 {"0x7777=e:", 0x7777, VT_EMPTY, 0, ""}};
     for (auto& it : items) {
         TLVGroup g;
         std::string err;

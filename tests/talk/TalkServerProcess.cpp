@@ -24,8 +24,15 @@ TalkServerProcess::TalkServerProcess(Options options)
     m_dir = base;
     std::ofstream(m_dir + "/users.txt") << options.users;
 
-    std::vector<std::string> args = {VEL_TALKSERVER_PATH, "--users", m_dir + "/users.txt", "--bind", "127.0.0.1",
-                                     "--port", "0", "--heartbeat", std::to_string(options.heartbeat)};
+    std::vector<std::string> args = {VEL_TALKSERVER_PATH,
+                                     "--users",
+                                     m_dir + "/users.txt",
+                                     "--bind",
+                                     "127.0.0.1",
+                                     "--port",
+                                     "0",
+                                     "--heartbeat",
+                                     std::to_string(options.heartbeat)};
     args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
     std::vector<char*> argv;
     for (auto& a : args)
@@ -132,7 +139,8 @@ size_t TalkServerProcess::Mark() const
     return m_lines.size();
 }
 
-std::string TalkServerProcess::WaitFor(const std::string& text, std::chrono::milliseconds timeout, size_t from)
+std::string TalkServerProcess::WaitFor(const std::string& text, std::chrono::milliseconds timeout,
+                                       size_t from)
 {
     std::unique_lock lock(m_lock);
     std::string found;

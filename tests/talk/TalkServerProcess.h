@@ -11,9 +11,11 @@
 
 namespace vel::test {
 
-class TalkServerProcess {
+class TalkServerProcess
+{
 public:
-    struct Options {
+    struct Options
+    {
         unsigned heartbeat = 1;
         std::string users = "alice pw-a\nbob pw-b unit-b\ncarol pw-c\n";
         std::vector<std::string> extraArgs;

@@ -13,7 +13,8 @@
 
 namespace vel::test {
 
-inline GTK_CONNECT_PARAM ConnectParams(uint16_t port, const char* user, const char* password, const char* unit = "")
+inline GTK_CONNECT_PARAM ConnectParams(uint16_t port, const char* user, const char* password,
+                                       const char* unit = "")
 {
     GTK_CONNECT_PARAM p;
     memset(&p, 0, sizeof p);
@@ -26,8 +27,10 @@ inline GTK_CONNECT_PARAM ConnectParams(uint16_t port, const char* user, const ch
     return p;
 }
 
-struct NotifyRecorder {
-    struct Entry {
+struct NotifyRecorder
+{
+    struct Entry
+    {
         void* session;
         int id;
         std::string xml;

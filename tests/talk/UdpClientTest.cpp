@@ -23,7 +23,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Received {
+struct Received
+{
     std::mutex lock;
     std::condition_variable cond;
     std::vector<std::vector<uint8_t>> datagrams;
@@ -66,7 +67,8 @@ std::vector<uint8_t> ReplyTo(uint32_t seq, const TLVItems& items = {})
 }
 
 // Counts log lines that contain a text while alive.
-struct LogCounter {
+struct LogCounter
+{
     explicit LogCounter(std::string text) : needle(std::move(text))
     {
         SetTalkLogHook([this](const std::string& line) {
@@ -99,7 +101,8 @@ TEST(UdpClient, AReplyReachesItsWaiterAndNeverTheHandler)
     uint8_t reply[CUDPClient::kMaxDatagram];
     size_t len = sizeof reply;
     auto req = Request(4711);
-    EXPECT_EQ(udp.SendMsgWaitReply("127.0.0.1", server.Port(), req.data(), req.size(), 4711, reply, len, 4), 0);
+    EXPECT_EQ(udp.SendMsgWaitReply("127.0.0.1", server.Port(), req.data(), req.size(), 4711, reply, len, 4),
+              0);
     peer.join();
     auto expected = ReplyTo(4711, {{tag::HeartbeatPeriod, TLVValue::UI2(10)}});
     EXPECT_EQ(std::vector<uint8_t>(reply, reply + len), expected);
@@ -142,7 +145,8 @@ TEST(UdpClient, WithoutAnAnswerTheWaitEndsAfterItsWaits)
     size_t len = sizeof reply;
     auto req = Request(77);
     auto start = steady_clock::now();
-    EXPECT_EQ(udp.SendMsgWaitReply("127.0.0.1", nobody.Port(), req.data(), req.size(), 77, reply, len, 4), -1);
+    EXPECT_EQ(udp.SendMsgWaitReply("127.0.0.1", nobody.Port(), req.data(), req.size(), 77, reply, len, 4),
+              -1);
     auto took = steady_clock::now() - start;
     EXPECT_GE(took, 3900ms);
     EXPECT_LT(took, 5s);
@@ -182,7 +186,8 @@ TEST(UdpClient, AWakeWithoutAReplyEndsTheWait)
     size_t len = sizeof reply;
     auto req = Request(31);
     auto start = steady_clock::now();
-    EXPECT_EQ(udp.SendMsgWaitReply("127.0.0.1", nobody.Port(), req.data(), req.size(), 31, reply, len, 20), -2);
+    EXPECT_EQ(udp.SendMsgWaitReply("127.0.0.1", nobody.Port(), req.data(), req.size(), 31, reply, len, 20),
+              -2);
     EXPECT_LT(steady_clock::now() - start, 2s);
     waker.join();
     EXPECT_FALSE(udp.WakeWaiter(31)) << "the waiter is gone";

@@ -11,7 +11,8 @@
 
 namespace vel::test {
 
-class UdpPeer {
+class UdpPeer
+{
 public:
     UdpPeer()
     {

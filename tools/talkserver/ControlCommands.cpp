@@ -144,7 +144,8 @@ ControlResult RunControlCommand(TalkServer& server, const std::string& line)
                 extra.push_back(item);
             }
         }
-        TLVItems items = {{tag::UserId, TLVValue::Str(subject)}, {uint16_t(type), TLVValue::I4(int32_t(value))}};
+        TLVItems items = {{tag::UserId, TLVValue::Str(subject)},
+                          {uint16_t(type), TLVValue::I4(int32_t(value))}};
         if (reason)
             items.push_back({tag::Reason, TLVValue::I4(int32_t(*reason))});
         items.insert(items.end(), extra.begin(), extra.end());

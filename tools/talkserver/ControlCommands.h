@@ -29,7 +29,8 @@
 
 namespace vel::talkserver {
 
-struct ControlResult {
+struct ControlResult
+{
     std::string answer;
     bool quit = false;
 };

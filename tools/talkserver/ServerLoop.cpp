@@ -88,8 +88,8 @@ void ServerLoop::Run(TalkServer& server, bool readControl)
             for (int i = 0; i < 256; ++i) {
                 sockaddr_in from{};
                 socklen_t fromLen = sizeof from;
-                ssize_t n = recvfrom(m_socket, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
-                                     &fromLen);
+                ssize_t n = recvfrom(m_socket, buf, sizeof buf, MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLen);
                 if (n < 0)
                     break;
                 char ip[INET_ADDRSTRLEN] = "";

@@ -11,7 +11,8 @@
 
 namespace vel::talkserver {
 
-class ServerLoop : public Transport, public EventSink {
+class ServerLoop : public Transport, public EventSink
+{
 public:
     ~ServerLoop() override;
     bool Open(const std::string& bindIp, uint16_t port, std::string& error);

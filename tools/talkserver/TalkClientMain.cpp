@@ -75,8 +75,9 @@ int main(int argc, char** argv)
     }
     size_t colon = server.rfind(':');
     if (g_user.empty() || colon == std::string::npos) {
-        fprintf(stderr, "usage: talkclient --server IP:PORT --user ID --password PW [--unit U] [--remark TEXT]\n"
-                        "                  [--notices N] [--seconds S]\n");
+        fprintf(stderr,
+                "usage: talkclient --server IP:PORT --user ID --password PW [--unit U] [--remark TEXT]\n"
+                "                  [--notices N] [--seconds S]\n");
         return 2;
     }
     GTK_CONNECT_PARAM p;

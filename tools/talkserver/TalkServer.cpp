@@ -99,8 +99,8 @@ void TalkServer::OnRegister(const Request& r)
         status = 401;
     }
     std::string remark = ItemText(r.items, tag::Remark);
-    Emit(TalkFormat("event register user=%s from=%s status=%u%s remark=%s", user.c_str(), r.from.Text().c_str(),
-                    status, m_silent ? " silent" : "", remark.c_str()));
+    Emit(TalkFormat("event register user=%s from=%s status=%u%s remark=%s", user.c_str(),
+                    r.from.Text().c_str(), status, m_silent ? " silent" : "", remark.c_str()));
     if (status != 200) {
         Reply(r, status);
         return;
@@ -149,8 +149,8 @@ void TalkServer::OnReply(const Request& r)
     std::string user = it != m_pending.end() ? it->second : std::string("?");
     if (it != m_pending.end())
         m_pending.erase(it);
-    Emit(TalkFormat("event reply user=%s cmd=%s seq=%u status=%u", user.c_str(), Hex16(r.header.command).c_str(),
-                    r.header.sequence, r.header.status));
+    Emit(TalkFormat("event reply user=%s cmd=%s seq=%u status=%u", user.c_str(),
+                    Hex16(r.header.command).c_str(), r.header.sequence, r.header.status));
 }
 
 void TalkServer::OnTick(int64_t nowMs)
@@ -189,7 +189,8 @@ void TalkServer::ClearOverrides()
     m_silent = false;
 }
 
-std::optional<uint32_t> TalkServer::SendRequest(const std::string& user, uint16_t command, const TLVItems& items)
+std::optional<uint32_t> TalkServer::SendRequest(const std::string& user, uint16_t command,
+                                                const TLVItems& items)
 {
     auto it = m_clients.find(user);
     if (it == m_clients.end())

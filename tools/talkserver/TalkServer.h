@@ -22,39 +22,45 @@
 
 namespace vel::talkserver {
 
-struct Endpoint {
+struct Endpoint
+{
     std::string ip;
     uint16_t port = 0;
     bool operator==(const Endpoint&) const = default;
     std::string Text() const { return ip + ":" + std::to_string(port); }
 };
 
-class Transport {
+class Transport
+{
 public:
     virtual ~Transport() = default;
     virtual void Send(const Endpoint& to, const std::vector<uint8_t>& datagram) = 0;
 };
 
-class EventSink {
+class EventSink
+{
 public:
     virtual ~EventSink() = default;
     virtual void Event(const std::string& line) = 0;
 };
 
-struct ServerConfig {
+struct ServerConfig
+{
     uint32_t heartbeatPeriod = 10; // announced in the registration reply
     std::string fileServer;        // announced (tag 0x0401); empty: clients use the talk server's address
     uint16_t filePort = 8500;      // announced (tag 0x0402)
     uint32_t lossPeriods = 6;      // a client silent this many periods is dropped
 };
 
-struct ClientInfo {
+struct ClientInfo
+{
     std::string user;
     Endpoint endpoint;
     int64_t lastSeenMs = 0;
 };
 
-class TalkServer {
+class TalkServer
+{
 public:
     TalkServer(ServerConfig config, UserList users, Transport& transport, EventSink& events);
 
@@ -84,7 +90,8 @@ public:
     const ServerConfig& Config() const { return m_config; }
 
 private:
-    struct Request {
+    struct Request
+    {
         MsgHeader header;
         TLVItems items;
         bool itemsOk = false;
@@ -111,7 +118,8 @@ private:
     EventSink& m_events;
     std::map<uint16_t, Handler> m_handlers;
     std::map<std::string, ClientInfo> m_clients;
-    struct Forced {
+    struct Forced
+    {
         uint16_t status;
         int remaining; // < 0: for ever
     };

@@ -8,12 +8,14 @@
 
 namespace vel::talkserver {
 
-struct UserEntry {
+struct UserEntry
+{
     std::string password;
     std::string unit; // empty: any
 };
 
-class UserList {
+class UserList
+{
 public:
     // Reads the file; false with the reason in `error` when it cannot be read
     // or a line is malformed.
