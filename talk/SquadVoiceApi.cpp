@@ -62,14 +62,23 @@ GTK_API void GTK_CALL GTK_CLIENT_Init(void)
 GTK_API void GTK_CALL GTK_CLIENT_Release(void)
 {
     try {
-        std::map<void*, std::shared_ptr<CGTKClient>> all;
+        std::vector<std::shared_ptr<CGTKClient>> closing;
         {
             std::unique_lock lock(g_registryLock);
-            all.swap(Sessions());
+            for (auto it = Sessions().begin(); it != Sessions().end();) {
+                if (it->second->IsOwnThread()) {
+                    // Called from this session's own callback: it cannot wait
+                    // for itself, so it stays open for a later DisConnect.
+                    vel::TalkLog("GTK_CLIENT_Release: session %p is calling, left open\r\n", it->first);
+                    ++it;
+                    continue;
+                }
+                closing.push_back(std::move(it->second));
+                it = Sessions().erase(it);
+            }
         }
-        for (auto& [handle, s] : all)
-            if (!s->IsOwnThread())
-                Close(s);
+        for (auto& s : closing)
+            Close(s);
     } catch (...) {
         vel::TalkLog("GTK_CLIENT_Release Unexcepted error!\r\n");
     }
