@@ -139,7 +139,9 @@ TEST_F(TalkApi, AHeartbeatAnsweredWithAnErrorUnregistersAtOnce)
     NotifyRecorder::Entry e;
     ASSERT_TRUE(notices.WaitFor(0, e, 4s));
     EXPECT_EQ(e.xml, "<Notify><command>0</command><PARAM><retcode>403</retcode></PARAM></Notify>");
-    // Unregistered: no more heartbeats, even though the server would now accept them.
+    // Unregistered: no more heartbeats, even though the server would now
+    // accept them. (The server's line for the 403 may trail the callback.)
+    ASSERT_NE(server.WaitFor("event heartbeat user=alice status=403", 2s), "");
     size_t mark = server.Mark();
     std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(server.Count("event heartbeat", mark), 0u) << server.Transcript();
