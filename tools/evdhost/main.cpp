@@ -11,7 +11,11 @@
 #include "EvdExport.h"
 #include "core/CEVDSqliteDb.h"
 #include "core/EvdLibrary.h"
+#include "core/EvdCaseFiles.h"
+#include "core/EvdThumbnail.h"
 #include "core/EvdTree.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/gfx/ImageCodec.h"
 #include "platform/base/Strings.h"
 #include "platform/fs/WinPath.h"
 
@@ -93,7 +97,13 @@ int Usage()
           "  new-case NAME [CREATETIME]     add a case (filed under its year group)\n"
           "  new-folder PARENT_ID NAME      add a folder\n"
           "  tree                           print the library tree\n"
-          "  host-path WINPATH              the host path a Windows path maps to\n",
+          "  host-path WINPATH              the host path a Windows path maps to\n"
+          "case files:\n"
+          "  case-priority DIR [VALUE]      read (or write) a case directory's priority\n"
+          "  rename OLD NEW                 rename a file with its companions\n"
+          "  list DIR                       a directory as the library lists it\n"
+          "  thumbnail FILE BOX OUT.png     write a file's thumbnail\n"
+          "  sample-picture OUT W H FORMAT  write a sample picture (png, jpeg, bmp, tiff)\n",
           stderr);
     return 2;
 }
@@ -193,6 +203,53 @@ void PrintTree(CEVDSqliteDb& db, int32_t parent, int depth)
     }
 }
 
+int RunCaseFiles(const std::vector<std::string>& a)
+{
+    const std::string& cmd = a[0];
+    if (cmd == "sample-picture" && a.size() >= 5) {
+        // A recognisable test picture: a sky-to-ground gradient with a door.
+        int w = atoi(a[2].c_str()), h = atoi(a[3].c_str());
+        if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
+            return 2;
+        gfx::Bitmap b(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int t = 255 * y / h;
+                b.SetPixel(x, y, gfx::Premultiply(uint8_t(90 + t / 3), uint8_t(150 + t / 4), uint8_t(230 - t / 2), 255));
+            }
+        b.FillRect(0, h * 2 / 3, w, h / 3 + 1, 0xFF6B8E5A);
+        b.FillRect(w / 3, h / 3, w / 4, h / 3 + h / 10, 0xFF8B5A2B);
+        b.FillRect(w / 3 + w / 5, h / 2, w / 40 + 1, h / 40 + 1, 0xFFF0D060);
+        return gfx::SaveImageFile(b, Utf8ToUtf16(a[1]), a[4]) ? 0 : 1;
+    }
+    if (cmd == "case-priority" && a.size() >= 2) {
+        std::u16string dir = Utf8ToUtf16(a[1]);
+        if (a.size() >= 3 && !WriteCasePriority(dir, u"", atoi(a[2].c_str())))
+            return 1;
+        printf("%d\n", ReadCasePriority(dir, u""));
+        return 0;
+    }
+    if (cmd == "rename" && a.size() >= 3)
+        return CCacheUtil::RenameFile(Utf8ToUtf16(a[1]), Utf8ToUtf16(a[2])) ? 0 : 1;
+    if (cmd == "list" && a.size() >= 2) {
+        std::u16string dir = Utf8ToUtf16(a[1]);
+        for (auto& e : fs::List(fs::Join(dir, u"*.*"))) {
+            bool hidden = IsHiddenCompanion(fs::Join(dir, e.name));
+            printf("%s%s%s\n", Utf16ToUtf8(e.name).c_str(), e.info.isDirectory ? "\\" : "",
+                   hidden ? "    (companion, not listed)" : "");
+        }
+        return 0;
+    }
+    if (cmd == "thumbnail" && a.size() >= 4) {
+        auto thumb = Thumbnail(Utf8ToUtf16(a[1]), atoi(a[2].c_str()));
+        if (!thumb || !gfx::SaveImageFile(*thumb, Utf8ToUtf16(a[3])))
+            return 1;
+        printf("%dx%d\n", thumb->Width(), thumb->Height());
+        return 0;
+    }
+    return Usage();
+}
+
 int RunSetup(const std::vector<std::string>& a)
 {
     const std::string& cmd = a[0];
@@ -200,6 +257,8 @@ int RunSetup(const std::vector<std::string>& a)
         printf("%s\n", fs::ToHost(Utf8ToUtf16(a[1])).c_str());
         return 0;
     }
+    if (cmd != "tree" && cmd != "add-root" && cmd != "new-case" && cmd != "new-folder")
+        return RunCaseFiles(a);
     if (Initialize() != 0) {
         fprintf(stderr, "evdhost: the library store cannot be opened\n");
         return 1001;
@@ -257,7 +316,8 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Usage();
     std::vector<std::string> args(argv + 1, argv + argc);
-    static const char* const setup[] = {"add-root", "new-case", "new-folder", "tree", "host-path"};
+    static const char* const setup[] = {"add-root", "new-case", "new-folder", "tree", "host-path", "case-priority", "rename", "list", "thumbnail",
+                                        "sample-picture"};
     for (const char* s : setup)
         if (args[0] == s)
             return RunSetup(args);
