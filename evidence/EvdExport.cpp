@@ -25,7 +25,8 @@ using namespace vel::evd;
 namespace {
 
 // Module load: the logging configuration is read once up front.
-struct ModuleInit {
+struct ModuleInit
+{
     ModuleInit() { CDbgPrint::Configure(); }
 } g_moduleInit;
 
@@ -39,8 +40,7 @@ std::u16string IncomingPath(const char* path)
     return p;
 }
 
-template <typename F>
-int32_t Guarded(F&& body, int32_t onException = kEvdNodeMissing)
+template <typename F> int32_t Guarded(F&& body, int32_t onException = kEvdNodeMissing)
 {
     try {
         return body();
@@ -230,9 +230,14 @@ EVD_API int32_t Evd_AddPathToCase(const char* path, int32_t kind, int32_t parent
         case kKindFolder:
         case kKindVideo:
         case kKindPicture:
-        case kKindOther: info.EVDFILETYPE = kind; break;
-        case -1: info.EVDFILETYPE = KindOfPath(full); break;
-        default: return kEvdBadKind;
+        case kKindOther:
+            info.EVDFILETYPE = kind;
+            break;
+        case -1:
+            info.EVDFILETYPE = KindOfPath(full);
+            break;
+        default:
+            return kEvdBadKind;
         }
         EVD_FILE_INFO existing;
         if (db.FindChildByName(parentId, info.NAME, existing, true))

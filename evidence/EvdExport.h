@@ -26,35 +26,39 @@ extern "C" {
 
 typedef struct EvdWindow__* EVD_HWND;
 
-enum {
+enum
+{
     EVD_PATH_FOLDER = 1, /* a folder or file of the computer named by path */
     EVD_PATH_NODE = 2    /* a library node named by id */
 };
 
-enum {
+enum
+{
     EVD_OK = 0,
-    EVD_E_KIND = 1,               /* kind not allowed / path in no library area */
-    EVD_E_DB_OPEN = 1001,         /* 打开数据库失败！ */
-    EVD_E_SKIN = 1002,            /* 皮肤资源加载失败！ */
-    EVD_E_LIBPATH = 1003,         /* 初始化档案库路径失败！ */
+    EVD_E_KIND = 1,       /* kind not allowed / path in no library area */
+    EVD_E_DB_OPEN = 1001, /* 打开数据库失败！ */
+    EVD_E_SKIN = 1002,    /* 皮肤资源加载失败！ */
+    EVD_E_LIBPATH = 1003, /* 初始化档案库路径失败！ */
     EVD_E_CANCELLED = 1004,
-    EVD_E_SOURCE_MISSING = 2001,  /* 源文件不存在！ */
-    EVD_E_NODE_MISSING = 2002,    /* 路径已被删除！ */
+    EVD_E_SOURCE_MISSING = 2001, /* 源文件不存在！ */
+    EVD_E_NODE_MISSING = 2002,   /* 路径已被删除！ */
     EVD_E_BAD_ARGUMENT = 2003,
-    EVD_E_PATH_MISMATCH = 2004,   /* 文件路径不匹配目录！ */
+    EVD_E_PATH_MISMATCH = 2004, /* 文件路径不匹配目录！ */
     EVD_E_NAME_EXISTS = 2005
 };
 
 #pragma pack(push, 4)
 
-typedef struct EVD_PATH_ITEM {
+typedef struct EVD_PATH_ITEM
+{
     int32_t kind;    /* EVD_PATH_FOLDER or EVD_PATH_NODE */
     int32_t id;      /* node id; -1 for a folder of the computer */
     char path[1024]; /* full path */
     int32_t isDir;   /* 1 when path names a directory */
 } EVD_PATH_ITEM;
 
-typedef struct EVD_OPEN_PARAM {
+typedef struct EVD_OPEN_PARAM
+{
     char title[256];          /* caption; empty: "浏览" */
     EVD_PATH_ITEM start;      /* location to show first */
     int32_t viewFlags;        /* non-zero: several entries may be chosen */
@@ -64,28 +68,31 @@ typedef struct EVD_OPEN_PARAM {
     int32_t browseMode;
 } EVD_OPEN_PARAM;
 
-typedef struct EVD_OPEN_RESULT {
+typedef struct EVD_OPEN_RESULT
+{
     int32_t capacity;     /* slots in items */
     int32_t count;        /* slots filled */
     EVD_PATH_ITEM* items; /* caller-owned */
 } EVD_OPEN_RESULT;
 
-typedef struct EVD_SAVE_PARAM {
-    char title[256];          /* caption; empty: "保存" */
+typedef struct EVD_SAVE_PARAM
+{
+    char title[256]; /* caption; empty: "保存" */
     EVD_PATH_ITEM start;
-    int32_t saveFlags;        /* non-zero: save a file; zero: choose a folder */
+    int32_t saveFlags; /* non-zero: save a file; zero: choose a folder */
     char filter[2048];
     char filterSelected[256];
-    char defaultName[1024];   /* proposed file name; empty hides the name box */
+    char defaultName[1024]; /* proposed file name; empty hides the name box */
     EVD_HWND owner;
     int32_t browseMode;
 } EVD_SAVE_PARAM;
 
-typedef struct EVD_SAVE_RESULT {
+typedef struct EVD_SAVE_RESULT
+{
     int32_t kind;
     int32_t id;
     char folder[1024];
-    int32_t reserved;  /* the head has the shape of an EVD_PATH_ITEM; kept 0 */
+    int32_t reserved; /* the head has the shape of an EVD_PATH_ITEM; kept 0 */
     char fileType[1024];
     char fileName[1024];
 } EVD_SAVE_RESULT;

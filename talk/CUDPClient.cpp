@@ -292,6 +292,8 @@ void CUDPClient::ReturnSlot(std::unique_ptr<Datagram> d)
 void CUDPClient::ReceiveLoop()
 {
     int s = m_socket.load();
+    std::vector<std::unique_ptr<Datagram>> batch;
+    batch.reserve(kReadsPerWake);
     while (!m_stop.load()) {
         bool waiting;
         {
@@ -312,6 +314,7 @@ void CUDPClient::ReceiveLoop()
         }
         if (fds[1].revents)
             break; // Stop
+        uint64_t got = 0;
         for (int i = 0; i < kReadsPerWake && !m_stop.load(); ++i) {
             auto d = TakeSlot();
             if (!d) {
@@ -346,14 +349,19 @@ void CUDPClient::ReceiveLoop()
             inet_ntop(AF_INET, &from.sin_addr, d->ip, sizeof d->ip);
             d->port = ntohs(from.sin_port);
             d->length = uint32_t(n);
-            m_received++;
-            OnDatagram(std::move(d));
+            ++got;
+            if (auto queued = OnDatagram(std::move(d)))
+                batch.push_back(std::move(queued));
         }
+        // Queued in one go per wake-up: one lock and at most one wake for a
+        // whole burst.
+        Enqueue(batch);
+        m_received += got; // counted once queued, so a reader of the statistics sees both together
     }
     TalkLog("udp impRun quits\n");
 }
 
-void CUDPClient::OnDatagram(std::unique_ptr<Datagram> d)
+std::unique_ptr<CUDPClient::Datagram> CUDPClient::OnDatagram(std::unique_ptr<Datagram> d)
 {
     if (IsControlMessage(d->bytes, d->length)) {
         MsgHeader h;
@@ -361,7 +369,7 @@ void CUDPClient::OnDatagram(std::unique_ptr<Datagram> d)
             TalkLog("malformed message header from %s:%d (%u bytes) dropped\n", d->ip, int(d->port),
                     d->length);
             ReturnSlot(std::move(d));
-            return;
+            return nullptr;
         }
         TalkLog("usCmdType:%x(seq:%x)\n", h.command, h.sequence);
         if (h.IsReply()) {
@@ -369,10 +377,10 @@ void CUDPClient::OnDatagram(std::unique_ptr<Datagram> d)
             if (DeliverReply(h.sequence, *d))
                 m_replies++;
             ReturnSlot(std::move(d));
-            return;
+            return nullptr;
         }
     }
-    Enqueue(std::move(d));
+    return d;
 }
 
 bool CUDPClient::NeedsHandlerLocked(int64_t nowMs) const
@@ -424,29 +432,35 @@ void CUDPClient::GrowHandlersIfStalled()
         SpawnHandler();
 }
 
-void CUDPClient::Enqueue(std::unique_ptr<Datagram> d)
+void CUDPClient::Enqueue(std::vector<std::unique_ptr<Datagram>>& batch)
 {
-    std::unique_ptr<Datagram> pushedOut;
+    if (batch.empty())
+        return;
+    std::vector<std::unique_ptr<Datagram>> pushedOut;
     bool spawn = false, wake = false;
     {
         std::lock_guard lock(m_queueLock);
-        m_queue.push_back(std::move(d));
-        if (m_queue.size() > kMaxQueued) {
-            pushedOut = std::move(m_queue.front());
-            m_queue.pop_front();
-        } else if (m_idle > 0) {
+        for (auto& d : batch) {
+            m_queue.push_back(std::move(d));
+            if (m_queue.size() > kMaxQueued) {
+                pushedOut.push_back(std::move(m_queue.front()));
+                m_queue.pop_front();
+            }
+        }
+        if (m_idle > 0) {
             wake = true;
         } else if (NeedsHandlerLocked(SteadyMs())) {
             spawn = true;
             ++m_handlerCount;
         }
     }
-    if (pushedOut) {
+    batch.clear();
+    for (auto& d : pushedOut) {
         m_dropped++;
-        ReturnSlot(std::move(pushedOut));
+        ReturnSlot(std::move(d));
         TalkLog(" too many unhandled msg!\n");
-        return;
     }
+    // One wake per batch: a handler that finds more passes the wake on.
     if (wake)
         m_queueCond.notify_one();
     if (spawn)

@@ -129,9 +129,10 @@ private:
     };
 
     void ReceiveLoop();
-    void OnDatagram(std::unique_ptr<Datagram> d);
+    // Delivers a reply; returns the datagram when it is to be queued.
+    std::unique_ptr<Datagram> OnDatagram(std::unique_ptr<Datagram> d);
     bool DeliverReply(uint32_t sequence, const Datagram& d);
-    void Enqueue(std::unique_ptr<Datagram> d);
+    void Enqueue(std::vector<std::unique_ptr<Datagram>>& batch);
     bool NeedsHandlerLocked(int64_t nowMs) const;
     void SpawnHandler();
     void GrowHandlersIfStalled();

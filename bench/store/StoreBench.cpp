@@ -25,7 +25,8 @@ constexpr int kNodes = 100000;
 constexpr int kBigFolderFiles = 10000;
 constexpr int kDeepFolders = 6; // case (1) + 6 folders + file = level 8
 
-struct Library {
+struct Library
+{
     std::string dir;
     std::u16string dbPath;
     sqlite3* raw = nullptr;
@@ -33,7 +34,8 @@ struct Library {
 };
 Library g_lib;
 
-struct Writer {
+struct Writer
+{
     sqlite3* db;
     sqlite3_stmt* insert = nullptr;
     int64_t count = 0;
@@ -62,11 +64,15 @@ struct Writer {
     }
 };
 
-std::string Tree(const std::string& parentTree, int32_t parent) { return parentTree + "(" + std::to_string(parent) + ")"; }
+std::string Tree(const std::string& parentTree, int32_t parent)
+{
+    return parentTree + "(" + std::to_string(parent) + ")";
+}
 
 void Generate()
 {
-    g_lib.dir = std::filesystem::temp_directory_path().string() + "/vel-bench-store-" + std::to_string(getpid());
+    g_lib.dir =
+        std::filesystem::temp_directory_path().string() + "/vel-bench-store-" + std::to_string(getpid());
     std::filesystem::create_directories(g_lib.dir + "/c");
     setenv("VEL_DRIVE_C", (g_lib.dir + "/c").c_str(), 1);
     setenv("VEL_LOCK_DIR", (g_lib.dir + "/locks").c_str(), 1);
@@ -90,13 +96,13 @@ void Generate()
             int32_t year = add.Add(0, std::to_string(2011 + y), kKindYear, -1, kPriorityYear, 0, "");
             for (int c = 0; c < casesPerYear; ++c) {
                 std::string ctree = Tree("", year);
-                int32_t cs = add.Add(year, "case-" + std::to_string(y) + "-" + std::to_string(c), kKindCase, -1,
-                                     kPriorityCase, 1, ctree);
+                int32_t cs = add.Add(year, "case-" + std::to_string(y) + "-" + std::to_string(c), kKindCase,
+                                     -1, kPriorityCase, 1, ctree);
                 if (!g_lib.someCase)
                     g_lib.someCase = cs;
                 for (int f = 0; f < 10; ++f) {
-                    int32_t fid = add.Add(cs, "folder-" + std::to_string(f), kKindFolder, -1, kPriorityFolder, 2,
-                                          Tree(ctree, cs));
+                    int32_t fid = add.Add(cs, "folder-" + std::to_string(f), kKindFolder, -1, kPriorityFolder,
+                                          2, Tree(ctree, cs));
                     folders.push_back({fid, Tree(Tree(ctree, cs), fid)});
                 }
             }
@@ -109,7 +115,8 @@ void Generate()
         int32_t parent = g_lib.someCase;
         std::string tree = Tree("(1)", parent);
         for (int d = 0; d < kDeepFolders; ++d) {
-            parent = add.Add(parent, "deep-" + std::to_string(d), kKindFolder, -1, kPriorityFolder, 2 + d, tree);
+            parent =
+                add.Add(parent, "deep-" + std::to_string(d), kKindFolder, -1, kPriorityFolder, 2 + d, tree);
             tree = Tree(tree, parent);
         }
         g_lib.deepFile = add.Add(parent, "deep.mp4", kKindVideo, 1, kPriorityFile, 8, tree);
@@ -118,8 +125,8 @@ void Generate()
             auto& [fid, ftree] = folders[i % folders.size()];
             if (fid == big)
                 continue;
-            add.Add(fid, "file" + std::to_string(i) + (i % 3 ? ".jpg" : ".mp4"), i % 3 ? kKindPicture : kKindVideo,
-                    1, kPriorityFile, 3, ftree);
+            add.Add(fid, "file" + std::to_string(i) + (i % 3 ? ".jpg" : ".mp4"),
+                    i % 3 ? kKindPicture : kKindVideo, 1, kPriorityFile, 3, ftree);
         }
     }
     sqlite3_exec(w, "COMMIT", nullptr, nullptr, nullptr);
@@ -127,12 +134,13 @@ void Generate()
 
     if (!db.Open(g_lib.dbPath))
         abort();
-    sqlite3_open_v2(fs::ToHost(g_lib.dbPath).c_str(), &g_lib.raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
-                    nullptr);
+    sqlite3_open_v2(fs::ToHost(g_lib.dbPath).c_str(), &g_lib.raw,
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
 }
 
 // A raw row read the way any C client would: ints and UTF-8 text.
-struct RawRow {
+struct RawRow
+{
     int64_t id, parent, kind, size, lib, priority, level;
     std::string name, create, modify, url, src, tree;
 };
@@ -143,9 +151,19 @@ RawRow ReadRaw(sqlite3_stmt* st)
         const unsigned char* t = sqlite3_column_text(st, c);
         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
     };
-    return {sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1), sqlite3_column_int64(st, 5),
-            sqlite3_column_int64(st, 7), sqlite3_column_int64(st, 8), sqlite3_column_int64(st, 9),
-            sqlite3_column_int64(st, 11), text(2), text(3), text(4), text(6), text(10), text(12)};
+    return {sqlite3_column_int64(st, 0),
+            sqlite3_column_int64(st, 1),
+            sqlite3_column_int64(st, 5),
+            sqlite3_column_int64(st, 7),
+            sqlite3_column_int64(st, 8),
+            sqlite3_column_int64(st, 9),
+            sqlite3_column_int64(st, 11),
+            text(2),
+            text(3),
+            text(4),
+            text(6),
+            text(10),
+            text(12)};
 }
 
 std::vector<RawRow> RawQuery(const char* sql, std::initializer_list<std::string> binds)
@@ -188,7 +206,8 @@ void Store_ChildrenOfBigFolder(benchmark::State& state)
 void Raw_ChildrenOfBigFolder(benchmark::State& state)
 {
     for (auto _ : state) {
-        auto rows = RawQuery("SELECT * FROM FileInfo f WHERE  f.PARENTID = ?", {std::to_string(g_lib.bigFolder)});
+        auto rows =
+            RawQuery("SELECT * FROM FileInfo f WHERE  f.PARENTID = ?", {std::to_string(g_lib.bigFolder)});
         if (rows.size() != kBigFolderFiles)
             state.SkipWithError("wrong row count");
         benchmark::DoNotOptimize(rows);
@@ -209,7 +228,8 @@ void Store_KeywordSearch(benchmark::State& state)
 void Raw_KeywordSearch(benchmark::State& state)
 {
     for (auto _ : state) {
-        auto rows = RawQuery("SELECT * FROM FileInfo f WHERE  f.NAME LIKE ? ESCAPE '\\' COLLATE NOCASE", {"%clip99%"});
+        auto rows = RawQuery("SELECT * FROM FileInfo f WHERE  f.NAME LIKE ? ESCAPE '\\' COLLATE NOCASE",
+                             {"%clip99%"});
         benchmark::DoNotOptimize(rows);
     }
 }
@@ -238,11 +258,11 @@ void Raw_NodePathDeep(benchmark::State& state)
             parent = p[0].parent;
         }
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(g_lib.raw, "SELECT * FROM ConfigHistory ch WHERE ch.ID = ? ORDER BY ADDTIME ASC", -1, &st,
-                           nullptr);
+        sqlite3_prepare_v2(g_lib.raw, "SELECT * FROM ConfigHistory ch WHERE ch.ID = ? ORDER BY ADDTIME ASC",
+                           -1, &st, nullptr);
         sqlite3_bind_text(st, 1, std::to_string(node[0].lib).c_str(), -1, SQLITE_TRANSIENT);
-        std::string root = sqlite3_step(st) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(st, 3))
-                                                          : "";
+        std::string root =
+            sqlite3_step(st) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) : "";
         sqlite3_finalize(st);
         std::string path = root + "\\" + chain;
         benchmark::DoNotOptimize(path);

@@ -69,11 +69,20 @@ void CDbgPrint::DbgPrintf(const char16_t* loggerName, const char* file, const ch
 
         log4cxx::LevelPtr level;
         switch (flags & ~uint32_t(kLogLongBuffer)) {
-        case kLogError: level = log4cxx::Level::getError(); break;
-        case kLogWarn: level = log4cxx::Level::getWarn(); break;
-        case kLogInfo: level = log4cxx::Level::getInfo(); break;
-        case kLogDebug: level = log4cxx::Level::getDebug(); break;
-        default: return;
+        case kLogError:
+            level = log4cxx::Level::getError();
+            break;
+        case kLogWarn:
+            level = log4cxx::Level::getWarn();
+            break;
+        case kLogInfo:
+            level = log4cxx::Level::getInfo();
+            break;
+        case kLogDebug:
+            level = log4cxx::Level::getDebug();
+            break;
+        default:
+            return;
         }
         if (!g_logger->isEnabledFor(level))
             return;

@@ -11,7 +11,8 @@
 
 namespace vel::evd {
 
-enum : uint32_t {
+enum : uint32_t
+{
     kLogError = 1,
     kLogWarn = 2,
     kLogInfo = 3,
@@ -19,7 +20,8 @@ enum : uint32_t {
     kLogLongBuffer = 0x1000, // 8192 characters instead of 4096
 };
 
-class CDbgPrint {
+class CDbgPrint
+{
 public:
     // flags: a level (1 error .. 4 debug), optionally | kLogLongBuffer.
     // fmt is printf-style UTF-16 (see vel::Format16).
@@ -33,7 +35,7 @@ public:
 
 } // namespace vel::evd
 
-#define EVD_LOG(level, ...) \
+#define EVD_LOG(level, ...)                                                                                  \
     ::vel::evd::CDbgPrint::DbgPrintf(u"unknown", __FILE__, __func__, __LINE__, (level), __VA_ARGS__)
 #define EVD_LOG_ERROR(...) EVD_LOG(::vel::evd::kLogError, __VA_ARGS__)
 #define EVD_LOG_WARN(...) EVD_LOG(::vel::evd::kLogWarn, __VA_ARGS__)

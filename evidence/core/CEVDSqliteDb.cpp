@@ -7,7 +7,6 @@
 #include "platform/base/Time.h"
 #include "platform/fs/FileSystem.h"
 
-
 namespace vel::evd {
 
 namespace {
@@ -49,14 +48,25 @@ const std::vector<SchemaStep>& CEVDSqliteDb::Schema()
     // Executed in this order at every open; the text is kept exactly.
     static const std::vector<SchemaStep> steps = {
         {u"Create Table if not exists FileInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, NAME "
-         u"VARCHAR(1024) COLLATE NOCASE,CREATETIME char(32),MODIFYTIME char(32), EVDFILETYPE integer, CASEURL "
-         u"VARCHAR(8096), FILESIZE long long int, LIBPATHID integer, SHOWPRIORITY int, SRCPATH VARCHAR(1024), LEVEL "
+         u"VARCHAR(1024) COLLATE NOCASE,CREATETIME char(32),MODIFYTIME char(32), EVDFILETYPE integer, "
+         u"CASEURL "
+         u"VARCHAR(8096), FILESIZE long long int, LIBPATHID integer, SHOWPRIORITY int, SRCPATH "
+         u"VARCHAR(1024), LEVEL "
          u"int , PARENTTREE VARCHAR(2048), foreign key(PARENTID) references FileInfo(id) on delete cascade)",
          u"FileInfo",
-         {{u"ID", u"int"}, {u"PARENTID", u"int"}, {u"NAME", u"VARCHAR(1024)"}, {u"CREATETIME", u"char(32)"},
-      {u"MODIFYTIME", u"char(32)"}, {u"EVDFILETYPE", u"int"}, {u"CASEURL", u"VARCHAR(8096)"},
-      {u"FILESIZE", u"long long int"}, {u"LIBPATHID", u"int"}, {u"SHOWPRIORITY", u"int"},
-      {u"SRCPATH", u"VARCHAR(1024)"}, {u"LEVEL", u"int"}, {u"PARENTTREE", u"VARCHAR(2048)"}}},
+         {{u"ID", u"int"},
+          {u"PARENTID", u"int"},
+          {u"NAME", u"VARCHAR(1024)"},
+          {u"CREATETIME", u"char(32)"},
+          {u"MODIFYTIME", u"char(32)"},
+          {u"EVDFILETYPE", u"int"},
+          {u"CASEURL", u"VARCHAR(8096)"},
+          {u"FILESIZE", u"long long int"},
+          {u"LIBPATHID", u"int"},
+          {u"SHOWPRIORITY", u"int"},
+          {u"SRCPATH", u"VARCHAR(1024)"},
+          {u"LEVEL", u"int"},
+          {u"PARENTTREE", u"VARCHAR(2048)"}}},
         {u"create index FILE_INFO_NAME on FileInfo(NAME)", nullptr, {}},
         {u"Create Table if not exists ConfigInfo (SEC char(32), KEY char(32) , VALUE VARCHAR(1024))",
          u"ConfigInfo",
@@ -64,28 +74,55 @@ const std::vector<SchemaStep>& CEVDSqliteDb::Schema()
         {u"Create Table if not exists ConfigHistory (ID integer PRIMARY KEY AutoIncrement,SEC char(32), KEY "
          u"char(32), VALUE VARCHAR(1024), ADDTIME char(32) ) ",
          u"ConfigHistory",
-         {{u"ID", u"int"}, {u"SEC", u"char(32)"}, {u"KEY", u"char(32)"}, {u"VALUE", u"VARCHAR(1024)"},
-      {u"ADDTIME", u"char(32)"}}},
-        {u"Create Table if not exists t_TaskInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, ROOTID "
+         {{u"ID", u"int"},
+          {u"SEC", u"char(32)"},
+          {u"KEY", u"char(32)"},
+          {u"VALUE", u"VARCHAR(1024)"},
+          {u"ADDTIME", u"char(32)"}}},
+        {u"Create Table if not exists t_TaskInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, "
+         u"ROOTID "
          u"integer, TYPE integer, OPRTYPE integer, SRC VARCHAR(8096), SRCTYPE char(32),  USERDATA "
-         u"VARCHAR(8096),DSTRESULT VARCHAR(8096),STATUS integer, BEGINTIME char(32), MODIFYTIME char(32), RESULT "
-         u"VARCHAR(256), PRIORITY integer , TOTALLEN long long int, CURPOS long long int , SRCPLATE VARCHAR(8096) , "
+         u"VARCHAR(8096),DSTRESULT VARCHAR(8096),STATUS integer, BEGINTIME char(32), MODIFYTIME char(32), "
+         u"RESULT "
+         u"VARCHAR(256), PRIORITY integer , TOTALLEN long long int, CURPOS long long int , SRCPLATE "
+         u"VARCHAR(8096) , "
          u"MARKPLATE VARCHAR(8096))",
          u"t_TaskInfo",
-         {{u"ID", u"int"}, {u"PARENTID", u"int"}, {u"ROOTID", u"int"}, {u"TYPE", u"int"}, {u"OPRTYPE", u"int"},
-      {u"SRC", u"VARCHAR(8096)"}, {u"SRCTYPE", u"char(32)"}, {u"USERDATA", u"VARCHAR(8096)"},
-      {u"DSTRESULT", u"VARCHAR(8096)"}, {u"STATUS", u"int"}, {u"BEGINTIME", u"char(32)"},
-      {u"MODIFYTIME", u"char(32)"}, {u"RESULT", u"VARCHAR(256)"}, {u"PRIORITY", u"int"},
-      {u"TOTALLEN", u"long long int"}, {u"CURPOS", u"long long int"}, {u"SRCPLATE", u"VARCHAR(8096)"},
-      {u"MARKPLATE", u"VARCHAR(8096)"}}},
-        {u"Create Table if not exists t_TaskChildInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, "
-         u"ROOTID integer, SRC VARCHAR(8096), DST VARCHAR(8096), DSTRESULT VARCHAR(8096),STATUS integer, RESULT "
+         {{u"ID", u"int"},
+          {u"PARENTID", u"int"},
+          {u"ROOTID", u"int"},
+          {u"TYPE", u"int"},
+          {u"OPRTYPE", u"int"},
+          {u"SRC", u"VARCHAR(8096)"},
+          {u"SRCTYPE", u"char(32)"},
+          {u"USERDATA", u"VARCHAR(8096)"},
+          {u"DSTRESULT", u"VARCHAR(8096)"},
+          {u"STATUS", u"int"},
+          {u"BEGINTIME", u"char(32)"},
+          {u"MODIFYTIME", u"char(32)"},
+          {u"RESULT", u"VARCHAR(256)"},
+          {u"PRIORITY", u"int"},
+          {u"TOTALLEN", u"long long int"},
+          {u"CURPOS", u"long long int"},
+          {u"SRCPLATE", u"VARCHAR(8096)"},
+          {u"MARKPLATE", u"VARCHAR(8096)"}}},
+        {u"Create Table if not exists t_TaskChildInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID "
+         u"integer, "
+         u"ROOTID integer, SRC VARCHAR(8096), DST VARCHAR(8096), DSTRESULT VARCHAR(8096),STATUS integer, "
+         u"RESULT "
          u"VARCHAR(256), TOTALLEN long long int, CURPOS long long int, foreign key(ROOTID) references "
          u"t_TaskInfo(id) on delete cascade)",
          u"t_TaskChildInfo",
-         {{u"ID", u"int"}, {u"PARENTID", u"int"}, {u"ROOTID", u"int"}, {u"SRC", u"VARCHAR(8096)"},
-      {u"DST", u"VARCHAR(8096)"}, {u"DSTRESULT", u"VARCHAR(8096)"}, {u"STATUS", u"int"},
-      {u"RESULT", u"VARCHAR(256)"}, {u"TOTALLEN", u"long long int"}, {u"CURPOS", u"long long int"}}},
+         {{u"ID", u"int"},
+          {u"PARENTID", u"int"},
+          {u"ROOTID", u"int"},
+          {u"SRC", u"VARCHAR(8096)"},
+          {u"DST", u"VARCHAR(8096)"},
+          {u"DSTRESULT", u"VARCHAR(8096)"},
+          {u"STATUS", u"int"},
+          {u"RESULT", u"VARCHAR(256)"},
+          {u"TOTALLEN", u"long long int"},
+          {u"CURPOS", u"long long int"}}},
     };
     return steps;
 }
@@ -241,8 +278,12 @@ bool CEVDSqliteDb::AddNode(EVD_FILE_INFO& info, std::u16string* error, bool lock
 
     if (info.SHOWPRIORITY == -1) {
         switch (info.EVDFILETYPE) {
-        case kKindCase: info.SHOWPRIORITY = kPriorityCase; break;
-        case kKindFolder: info.SHOWPRIORITY = kPriorityFolder; break;
+        case kKindCase:
+            info.SHOWPRIORITY = kPriorityCase;
+            break;
+        case kKindFolder:
+            info.SHOWPRIORITY = kPriorityFolder;
+            break;
         case kKindVideo:
         case kKindPicture:
         case kKindOther:
@@ -250,8 +291,11 @@ bool CEVDSqliteDb::AddNode(EVD_FILE_INFO& info, std::u16string* error, bool lock
             if (auto size = info.SRCPATH.empty() ? std::nullopt : fs::FileSize(info.SRCPATH))
                 info.FILESIZE = int64_t(*size);
             break;
-        case kKindYear: info.SHOWPRIORITY = kPriorityYear; break;
-        default: break;
+        case kKindYear:
+            info.SHOWPRIORITY = kPriorityYear;
+            break;
+        default:
+            break;
         }
     }
 
@@ -287,12 +331,13 @@ bool CEVDSqliteDb::AddNode(EVD_FILE_INFO& info, std::u16string* error, bool lock
 bool CEVDSqliteDb::UpdateNode(const EVD_FILE_INFO& info, std::u16string* error, bool lock)
 {
     LockScope scope(*this, lock);
-    std::u16string modify = (!info.MODIFYTIME.empty() && IsFileKind(info.EVDFILETYPE)) ? info.MODIFYTIME
-                                                                                       : LocalTimestamp16();
-    bool ok = Execute(u"UPDATE FileInfo SET NAME = ?, MODIFYTIME = ?, EVDFILETYPE = ? , CASEURL = ? , FILESIZE = ? , "
-                      u"LIBPATHID = ? , SHOWPRIORITY = ? WHERE id = ?",
-                      {info.NAME, modify, int64_t(info.EVDFILETYPE), info.CASEURL, int64_t(info.FILESIZE),
-                       int64_t(info.LIBPATHID), int64_t(info.SHOWPRIORITY), int64_t(info.ID)});
+    std::u16string modify =
+        (!info.MODIFYTIME.empty() && IsFileKind(info.EVDFILETYPE)) ? info.MODIFYTIME : LocalTimestamp16();
+    bool ok = Execute(
+        u"UPDATE FileInfo SET NAME = ?, MODIFYTIME = ?, EVDFILETYPE = ? , CASEURL = ? , FILESIZE = ? , "
+        u"LIBPATHID = ? , SHOWPRIORITY = ? WHERE id = ?",
+        {info.NAME, modify, int64_t(info.EVDFILETYPE), info.CASEURL, int64_t(info.FILESIZE),
+         int64_t(info.LIBPATHID), int64_t(info.SHOWPRIORITY), int64_t(info.ID)});
     SetError(error, ok ? u"" : u"写入数据库失败！");
     return ok;
 }
@@ -553,13 +598,15 @@ bool CEVDSqliteDb::SetSetting(std::u16string_view sec, std::u16string_view key, 
     return ok;
 }
 
-bool CEVDSqliteDb::AddHistory(std::u16string_view sec, std::u16string_view key, std::u16string_view value, bool lock)
+bool CEVDSqliteDb::AddHistory(std::u16string_view sec, std::u16string_view key, std::u16string_view value,
+                              bool lock)
 {
     LockScope scope(*this, lock);
     // ID breaks ties between entries of the same millisecond.
     std::u16string latest;
     bool any = false;
-    Query(u"SELECT VALUE FROM ConfigHistory ch0 WHERE ch0.SEC=? AND ch0.KEY=? ORDER BY ADDTIME DESC, ID DESC LIMIT "
+    Query(u"SELECT VALUE FROM ConfigHistory ch0 WHERE ch0.SEC=? AND ch0.KEY=? ORDER BY ADDTIME DESC, ID DESC "
+          u"LIMIT "
           u"0,1 ",
           {std::u16string(sec), std::u16string(key)}, [&](const SqlRow& r) {
               latest = r.Text(0);
@@ -578,11 +625,12 @@ bool CEVDSqliteDb::UpdateHistoryValue(int32_t id, std::u16string_view value, boo
     return Execute(u"UPDATE ConfigHistory SET  VALUE = ? WHERE ID = ?", {std::u16string(value), int64_t(id)});
 }
 
-bool CEVDSqliteDb::HistoryValueExists(std::u16string_view sec, std::u16string_view key, std::u16string_view value,
-                                      bool lock)
+bool CEVDSqliteDb::HistoryValueExists(std::u16string_view sec, std::u16string_view key,
+                                      std::u16string_view value, bool lock)
 {
     LockScope scope(*this, lock);
-    return Scalar(u"SELECT COUNT(*) FROM ConfigHistory cfg WHERE cfg.SEC=? AND cfg.KEY = ? AND cfg.VALUE = ? COLLATE "
+    return Scalar(u"SELECT COUNT(*) FROM ConfigHistory cfg WHERE cfg.SEC=? AND cfg.KEY = ? AND cfg.VALUE = ? "
+                  u"COLLATE "
                   u"NOCASE",
                   {std::u16string(sec), std::u16string(key), std::u16string(value)}) > 0;
 }
@@ -605,21 +653,22 @@ bool CEVDSqliteDb::DeleteHistory(int32_t id, bool lock)
     return Execute(u"DELETE FROM ConfigHistory WHERE ID = ? ", {int64_t(id)});
 }
 
-bool CEVDSqliteDb::ListHistory(std::u16string_view sec, std::u16string_view key, std::vector<EVD_CFG_HISTORY>& out,
-                               bool lock)
+bool CEVDSqliteDb::ListHistory(std::u16string_view sec, std::u16string_view key,
+                               std::vector<EVD_CFG_HISTORY>& out, bool lock)
 {
     LockScope scope(*this, lock);
-    return Query(u"SELECT * FROM ConfigHistory ch0 WHERE ch0.SEC=? AND ch0.KEY=? ORDER BY ADDTIME ASC, ID ASC ",
-                 {std::u16string(sec), std::u16string(key)}, [&](const SqlRow& r) {
-                     EVD_CFG_HISTORY h;
-                     h.ID = int32_t(r.Int(0, -1));
-                     h.SEC = r.Text(1);
-                     h.KEY = r.Text(2);
-                     h.VALUE = r.Text(3);
-                     h.ADDTIME = r.Text(4);
-                     out.push_back(std::move(h));
-                     return true;
-                 });
+    return Query(
+        u"SELECT * FROM ConfigHistory ch0 WHERE ch0.SEC=? AND ch0.KEY=? ORDER BY ADDTIME ASC, ID ASC ",
+        {std::u16string(sec), std::u16string(key)}, [&](const SqlRow& r) {
+            EVD_CFG_HISTORY h;
+            h.ID = int32_t(r.Int(0, -1));
+            h.SEC = r.Text(1);
+            h.KEY = r.Text(2);
+            h.VALUE = r.Text(3);
+            h.ADDTIME = r.Text(4);
+            out.push_back(std::move(h));
+            return true;
+        });
 }
 
 } // namespace vel::evd

@@ -16,7 +16,8 @@
 
 namespace vel::evd {
 
-class CEVDSqliteDb : public CSqliteDbMan {
+class CEVDSqliteDb : public CSqliteDbMan
+{
 public:
     static CEVDSqliteDb& Instance();
 
@@ -60,16 +61,18 @@ public:
     std::u16string GetSetting(std::u16string_view sec, std::u16string_view key, bool lock);
     int32_t GetSettingInt(std::u16string_view sec, std::u16string_view key, bool lock);
     bool SettingExists(std::u16string_view sec, std::u16string_view key, bool lock);
-    bool SetSetting(std::u16string_view sec, std::u16string_view key, std::u16string_view value, bool addToHistory,
-                    bool lock);
+    bool SetSetting(std::u16string_view sec, std::u16string_view key, std::u16string_view value,
+                    bool addToHistory, bool lock);
 
     // ConfigHistory
     bool AddHistory(std::u16string_view sec, std::u16string_view key, std::u16string_view value, bool lock);
     bool UpdateHistoryValue(int32_t id, std::u16string_view value, bool lock);
-    bool HistoryValueExists(std::u16string_view sec, std::u16string_view key, std::u16string_view value, bool lock);
+    bool HistoryValueExists(std::u16string_view sec, std::u16string_view key, std::u16string_view value,
+                            bool lock);
     std::u16string HistoryById(int32_t id, bool lock);
     bool DeleteHistory(int32_t id, bool lock);
-    bool ListHistory(std::u16string_view sec, std::u16string_view key, std::vector<EVD_CFG_HISTORY>& out, bool lock);
+    bool ListHistory(std::u16string_view sec, std::u16string_view key, std::vector<EVD_CFG_HISTORY>& out,
+                     bool lock);
 
     // The query builder: condition text (with leading " WHERE " when not
     // empty, ORDER BY and LIMIT) and its bound values.

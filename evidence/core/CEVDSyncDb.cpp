@@ -63,7 +63,8 @@ const std::vector<SchemaStep>& CEVDSyncDb::Schema()
           {u"PLATFORM", u"VARCHAR(512)"},
           {u"SRC", u"VARCHAR(8192)"},
           {u"DST", u"VARCHAR(8192)"}}},
-        {u"Create Table if not exists SyncInfo (ID integer PRIMARY KEY AutoIncrement, CFGID integer, EVDFILEID "
+        {u"Create Table if not exists SyncInfo (ID integer PRIMARY KEY AutoIncrement, CFGID integer, "
+         u"EVDFILEID "
          u"integer, XML VARCHAR(8192))",
          u"SyncInfo",
          {{u"ID", u"int"}, {u"CFGID", u"int"}, {u"EVDFILEID", u"int"}, {u"XML", u"VARCHAR(8192)"}}},
@@ -87,9 +88,13 @@ bool CEVDSyncDb::Open(std::u16string_view path)
     return true;
 }
 
-bool CEVDSyncDb::Close() { return CloseWithBackup(); }
+bool CEVDSyncDb::Close()
+{
+    return CloseWithBackup();
+}
 
-bool CEVDSyncDb::QueryConfigs(std::u16string_view sql, const SqlParams& params, std::vector<EVD_SYNC_CONFIG>& out)
+bool CEVDSyncDb::QueryConfigs(std::u16string_view sql, const SqlParams& params,
+                              std::vector<EVD_SYNC_CONFIG>& out)
 {
     LockScope lock(*this, true);
     return Query(sql, params, [&](const SqlRow& r) {
@@ -119,8 +124,9 @@ bool CEVDSyncDb::ConfigsOfUser(std::u16string_view user, std::u16string_view pla
 
 bool CEVDSyncDb::ConfigsCovering(std::u16string_view path, std::vector<EVD_SYNC_CONFIG>& out)
 {
-    return QueryConfigs(u"SELECT * FROM SyncConfig f WHERE f.SRC LIKE ? ESCAPE '|' OR f.SRC = ? COLLATE NOCASE",
-                        {BelowPattern(path), std::u16string(path)}, out);
+    return QueryConfigs(
+        u"SELECT * FROM SyncConfig f WHERE f.SRC LIKE ? ESCAPE '|' OR f.SRC = ? COLLATE NOCASE",
+        {BelowPattern(path), std::u16string(path)}, out);
 }
 
 bool CEVDSyncDb::ConfigOfPath(std::u16string_view path, EVD_SYNC_CONFIG& out)
@@ -140,7 +146,8 @@ bool CEVDSyncDb::UpdateConfig(const EVD_SYNC_CONFIG& c)
     if (c.ID < 1)
         return false;
     LockScope lock(*this, true);
-    return Execute(u"UPDATE SyncConfig SET PLATFORM = ?, SRC= ? WHERE ID = ? ", {c.PLATFORM, c.SRC, int64_t(c.ID)});
+    return Execute(u"UPDATE SyncConfig SET PLATFORM = ?, SRC= ? WHERE ID = ? ",
+                   {c.PLATFORM, c.SRC, int64_t(c.ID)});
 }
 
 bool CEVDSyncDb::DeleteConfig(int32_t id, bool withInfo)
@@ -181,8 +188,8 @@ bool CEVDSyncDb::GetSyncInfo(int32_t cfgId, int32_t fileId, EVD_SYNC_INFO& out)
 {
     LockScope lock(*this, true);
     bool found = false;
-    Query(u"SELECT * FROM SyncInfo f WHERE f.CFGID = ? AND f.EVDFILEID = ?", {int64_t(cfgId), int64_t(fileId)},
-          [&](const SqlRow& r) {
+    Query(u"SELECT * FROM SyncInfo f WHERE f.CFGID = ? AND f.EVDFILEID = ?",
+          {int64_t(cfgId), int64_t(fileId)}, [&](const SqlRow& r) {
               out.ID = ParseInt(r.Text(0));
               out.CFGID = ParseInt(r.Text(1));
               out.EVDFILEID = ParseInt(r.Text(2));

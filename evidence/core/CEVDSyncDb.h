@@ -12,7 +12,8 @@
 
 namespace vel::evd {
 
-struct EVD_SYNC_CONFIG {
+struct EVD_SYNC_CONFIG
+{
     int32_t ID = -1;
     int32_t TYPE = -1;
     std::u16string USER;
@@ -21,14 +22,16 @@ struct EVD_SYNC_CONFIG {
     std::u16string DST; // the remote side
 };
 
-struct EVD_SYNC_INFO {
+struct EVD_SYNC_INFO
+{
     int32_t ID = -1;
     int32_t CFGID = -1;
     int32_t EVDFILEID = -1;
     std::u16string XML;
 };
 
-class CEVDSyncDb : public CSqliteDbMan {
+class CEVDSyncDb : public CSqliteDbMan
+{
 public:
     static CEVDSyncDb& Instance();
     CEVDSyncDb();
@@ -41,7 +44,8 @@ public:
 
     // A configuration by id; not found leaves out.ID at -1.
     bool GetConfig(int32_t id, EVD_SYNC_CONFIG& out);
-    bool ConfigsOfUser(std::u16string_view user, std::u16string_view platform, std::vector<EVD_SYNC_CONFIG>& out);
+    bool ConfigsOfUser(std::u16string_view user, std::u16string_view platform,
+                       std::vector<EVD_SYNC_CONFIG>& out);
     // Every configuration whose directory is the path or lies below it.
     bool ConfigsCovering(std::u16string_view path, std::vector<EVD_SYNC_CONFIG>& out);
     bool ConfigOfPath(std::u16string_view path, EVD_SYNC_CONFIG& out);

@@ -9,8 +9,14 @@
 
 namespace vel::evd {
 
-int SqlRow::Columns() const { return sqlite3_column_count(m_stmt); }
-bool SqlRow::IsNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+int SqlRow::Columns() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+bool SqlRow::IsNull(int col) const
+{
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
 
 int64_t SqlRow::Int(int col, int64_t ifNull) const
 {
@@ -24,7 +30,8 @@ std::u16string SqlRow::Text(int col) const
     const unsigned char* t = sqlite3_column_text(m_stmt, col);
     if (!t)
         return {};
-    return Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(t), size_t(sqlite3_column_bytes(m_stmt, col))));
+    return Utf8ToUtf16(
+        std::string_view(reinterpret_cast<const char*>(t), size_t(sqlite3_column_bytes(m_stmt, col))));
 }
 
 CSqliteDbMan::CSqliteDbMan(std::u16string_view lockBaseName) : m_lock(sync::ProcessLockName(lockBaseName)) {}
@@ -44,10 +51,11 @@ bool CSqliteDbMan::OpenConnection(std::u16string_view winPath)
     if (host.empty())
         return false;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                             nullptr);
+    int rc = sqlite3_open_v2(host.c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        EVD_LOG_ERROR(u"sqlite open %s failed: %S", std::u16string(winPath).c_str(), db ? sqlite3_errmsg(db) : "");
+        EVD_LOG_ERROR(u"sqlite open %s failed: %S", std::u16string(winPath).c_str(),
+                      db ? sqlite3_errmsg(db) : "");
         sqlite3_close_v2(db);
         return false;
     }
@@ -175,9 +183,15 @@ std::u16string CSqliteDbMan::ScalarText(std::u16string_view sql, const SqlParams
     return value;
 }
 
-int64_t CSqliteDbMan::LastInsertRowId() { return m_db ? sqlite3_last_insert_rowid(m_db) : -1; }
+int64_t CSqliteDbMan::LastInsertRowId()
+{
+    return m_db ? sqlite3_last_insert_rowid(m_db) : -1;
+}
 
-std::u16string CSqliteDbMan::LastErrorText() const { return m_db ? Utf8ToUtf16(sqlite3_errmsg(m_db)) : u""; }
+std::u16string CSqliteDbMan::LastErrorText() const
+{
+    return m_db ? Utf8ToUtf16(sqlite3_errmsg(m_db)) : u"";
+}
 
 bool CSqliteDbMan::Begin()
 {

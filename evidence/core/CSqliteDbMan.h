@@ -27,7 +27,8 @@ using SqlValue = std::variant<std::u16string, int64_t, std::nullptr_t>;
 using SqlParams = std::vector<SqlValue>;
 
 // One result row during a query; valid only inside the row callback.
-class SqlRow {
+class SqlRow
+{
 public:
     explicit SqlRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
     int Columns() const;
@@ -44,17 +45,20 @@ private:
 // database made by an older version gains the columns it lacks (an ALTER of
 // an existing column fails harmlessly). Other statements (an index) may fail
 // when what they make exists already.
-struct SchemaColumn {
+struct SchemaColumn
+{
     const char16_t* name;
     const char16_t* type;
 };
-struct SchemaStep {
+struct SchemaStep
+{
     std::u16string statement;
     const char16_t* table = nullptr;
     std::vector<SchemaColumn> columns;
 };
 
-class CSqliteDbMan {
+class CSqliteDbMan
+{
 public:
     explicit CSqliteDbMan(std::u16string_view lockBaseName);
     virtual ~CSqliteDbMan();
@@ -88,13 +92,15 @@ public:
     // First column of the first row as text, or "" without a row.
     std::u16string ScalarText(std::u16string_view sql, const SqlParams& params = {});
     // Runs a query, calling onRow for every row until it returns false.
-    bool Query(std::u16string_view sql, const SqlParams& params, const std::function<bool(const SqlRow&)>& onRow);
+    bool Query(std::u16string_view sql, const SqlParams& params,
+               const std::function<bool(const SqlRow&)>& onRow);
     int64_t LastInsertRowId();
     // SQLite's text of the last failure (for logs only).
     std::u16string LastErrorText() const;
 
     // Holds the process lock for a scope when `take` is set.
-    class LockScope {
+    class LockScope
+    {
     public:
         LockScope(CSqliteDbMan& db, bool take) : m_locker(take ? &db.m_lock : nullptr) {}
 
@@ -113,7 +119,8 @@ private:
 };
 
 // Rolls a transaction back unless it was committed.
-class TransactionHolder {
+class TransactionHolder
+{
 public:
     explicit TransactionHolder(CSqliteDbMan& db) : m_db(db), m_active(db.Begin()) {}
     ~TransactionHolder()

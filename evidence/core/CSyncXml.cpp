@@ -35,17 +35,17 @@ bool Fill(ZBXMLElement* e, const EVD_SYNC_ENTRY& r)
     auto set = [](ZBXMLElement* el, std::u16string_view name, const std::u16string& value) {
         return el && el->SetAttribute(name, std::u16string_view(value)) != nullptr;
     };
-    if (!set(e, u"srcCurName", r.srcCurName) || !set(e, u"id", r.id) || !set(e, u"status", ToString16(r.status)) ||
-        !set(e, u"err", r.err))
+    if (!set(e, u"srcCurName", r.srcCurName) || !set(e, u"id", r.id) ||
+        !set(e, u"status", ToString16(r.status)) || !set(e, u"err", r.err))
         return false;
     ZBXMLElement* last = e->GetOrAddChild(u"LastSync");
     const auto& l = r.lastSync;
     if (!set(last, u"type", ToString16(l.type)) || !set(last, u"modifyTime", l.modifyTime) ||
         !set(last, u"fileName", l.fileName) || !set(last, u"fileId", l.fileId) ||
         !set(last, u"updateTime", l.updateTime) || !set(last, u"fileSize", Format16(u"%I64d", l.fileSize)) ||
-        !set(last, u"md5", l.md5) || !set(last, u"categoryId", l.categoryId) || !set(last, u"archiveId", l.archiveId) ||
-        !set(last, u"ContainerType", ToString16(l.ContainerType)) || !set(last, u"CanDel", ToString16(l.CanDel)) ||
-        !set(last, u"CanRename", ToString16(l.CanRename)))
+        !set(last, u"md5", l.md5) || !set(last, u"categoryId", l.categoryId) ||
+        !set(last, u"archiveId", l.archiveId) || !set(last, u"ContainerType", ToString16(l.ContainerType)) ||
+        !set(last, u"CanDel", ToString16(l.CanDel)) || !set(last, u"CanRename", ToString16(l.CanRename)))
         return false;
     ZBXMLElement* mark = e->GetOrAddChild(u"MarkLast");
     if (!set(mark, u"modifyTime", r.markLast.modifyTime) || !set(mark, u"fileId", r.markLast.fileId))

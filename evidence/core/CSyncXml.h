@@ -27,24 +27,28 @@ class ZBXMLElement;
 
 namespace vel::evd {
 
-struct EVD_SYNC_ENTRY {
+struct EVD_SYNC_ENTRY
+{
     std::u16string srcCurName; // local file name
     std::u16string id;         // platform file id
     int32_t status = 0;
     std::u16string err;
-    struct {
+    struct
+    {
         int32_t type = 0;
         std::u16string modifyTime, fileName, fileId, updateTime;
         int64_t fileSize = 0;
         std::u16string md5, categoryId, archiveId;
         int32_t ContainerType = 0, CanDel = 0, CanRename = 0;
     } lastSync;
-    struct {
+    struct
+    {
         std::u16string modifyTime, fileId;
     } markLast;
 };
 
-class CSyncXml {
+class CSyncXml
+{
 public:
     CSyncXml();
     ~CSyncXml();

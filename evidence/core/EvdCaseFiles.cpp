@@ -236,7 +236,7 @@ std::u16string Touch(std::u16string_view path)
     auto secs = std::chrono::duration_cast<std::chrono::seconds>(since);
     int ms = int(std::chrono::duration_cast<std::chrono::milliseconds>(since - secs).count());
     time_t tt = time_t(secs.count());
-    tm utc {};
+    tm utc{};
     gmtime_r(&tt, &utc);
     return Format16(u"%04d-%02d-%02d %02d:%02d:%02d.%03d", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
                     utc.tm_hour, utc.tm_min, utc.tm_sec, ms);

@@ -55,7 +55,8 @@ std::u16string ParentDirectory(std::u16string_view path);
 uint64_t DirectorySize(std::u16string_view dir, bool skipCompanions, uint64_t* files = nullptr,
                        uint64_t* directories = nullptr);
 
-class CCacheUtil {
+class CCacheUtil
+{
 public:
     // Renames a file and its companions (first-frame picture of a video;
     // description and source copy of a picture), touching each. 1 when the

@@ -22,8 +22,17 @@ void EnsureLibraryDataFolder()
         fs::CreateDirectoryChain(folder);
 }
 
-std::u16string StorePath() { return Format16(u"%s\\evd.db", LibraryDataFolder().c_str()); }
-std::u16string FilesDirectory() { return Format16(u"%s\\files", LibraryDataFolder().c_str()); }
-std::u16string DefaultDirectory() { return FilesDirectory() + u"\\我的资源"; }
+std::u16string StorePath()
+{
+    return Format16(u"%s\\evd.db", LibraryDataFolder().c_str());
+}
+std::u16string FilesDirectory()
+{
+    return Format16(u"%s\\files", LibraryDataFolder().c_str());
+}
+std::u16string DefaultDirectory()
+{
+    return FilesDirectory() + u"\\我的资源";
+}
 
 } // namespace vel::evd

@@ -12,8 +12,8 @@ namespace vel::evd {
 // failure (the file operations that follow report it).
 std::u16string LibraryDataFolder();
 void EnsureLibraryDataFolder();
-std::u16string StorePath();       // ...\evd.db
-std::u16string FilesDirectory();  // ...\files (root id 0)
+std::u16string StorePath();        // ...\evd.db
+std::u16string FilesDirectory();   // ...\files (root id 0)
 std::u16string DefaultDirectory(); // ...\files\我的资源
 
 } // namespace vel::evd

@@ -11,7 +11,7 @@ namespace vel::evd {
 
 namespace {
 
-std::atomic<bool> g_initialized {false};
+std::atomic<bool> g_initialized{false};
 
 sync::NamedMutex& InitLock()
 {
@@ -41,6 +41,9 @@ void Teardown()
     CEVDSqliteDb::Instance().Close();
 }
 
-bool IsInitialized() { return g_initialized; }
+bool IsInitialized()
+{
+    return g_initialized;
+}
 
 } // namespace vel::evd

@@ -60,7 +60,10 @@ int AppMessageBox(uint32_t style, const char16_t* fmt, ...)
     return Show(std::move(text), style);
 }
 
-int AppErrorBox(const std::u16string& text) { return Show(text, kMbIconError); }
+int AppErrorBox(const std::u16string& text)
+{
+    return Show(text, kMbIconError);
+}
 
 void ShowErrorForCode(int32_t code)
 {

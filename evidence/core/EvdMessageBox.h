@@ -10,7 +10,8 @@
 
 namespace vel::evd {
 
-enum : uint32_t {
+enum : uint32_t
+{
     kMbOk = 0x0,
     kMbOkCancel = 0x1,
     kMbYesNo = 0x4,
@@ -20,9 +21,16 @@ enum : uint32_t {
     kMbIconInfo = 0x40,
     kMbTopMost = 0x40000,
 };
-enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+enum : int
+{
+    kIdOk = 1,
+    kIdCancel = 2,
+    kIdYes = 6,
+    kIdNo = 7
+};
 
-struct MessageBoxRequest {
+struct MessageBoxRequest
+{
     std::u16string text;
     std::u16string caption;
     uint32_t style = 0;

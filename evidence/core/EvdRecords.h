@@ -8,7 +8,8 @@
 namespace vel::evd {
 
 // Node kinds (FileInfo.EVDFILETYPE).
-enum : int32_t {
+enum : int32_t
+{
     kKindFolder = 1,
     kKindVideo = 2,
     kKindPicture = 4,
@@ -18,7 +19,8 @@ enum : int32_t {
 };
 
 // Display priorities (FileInfo.SHOWPRIORITY); 200 marks the my-resources root.
-enum : int32_t {
+enum : int32_t
+{
     kPriorityFile = 80,
     kPriorityFolder = 90,
     kPriorityCase = 100,
@@ -26,9 +28,13 @@ enum : int32_t {
     kPriorityYear = 400,
 };
 
-inline bool IsFileKind(int32_t kind) { return kind == kKindVideo || kind == kKindPicture || kind == kKindOther; }
+inline bool IsFileKind(int32_t kind)
+{
+    return kind == kKindVideo || kind == kKindPicture || kind == kKindOther;
+}
 
-struct EVD_FILE_INFO {
+struct EVD_FILE_INFO
+{
     int32_t ID = -1;
     int32_t PARENTID = -1;
     std::u16string NAME;
@@ -48,10 +54,14 @@ struct EVD_FILE_INFO {
     int32_t syncState = 0;
     std::u16string syncError;
 
-    bool IsMyResourcesRoot() const { return EVDFILETYPE == kKindCase && SHOWPRIORITY == kPriorityMyResources; }
+    bool IsMyResourcesRoot() const
+    {
+        return EVDFILETYPE == kKindCase && SHOWPRIORITY == kPriorityMyResources;
+    }
 };
 
-struct EVD_CFG_HISTORY {
+struct EVD_CFG_HISTORY
+{
     int32_t ID = -1;
     std::u16string SEC;
     std::u16string KEY;
@@ -59,8 +69,10 @@ struct EVD_CFG_HISTORY {
     std::u16string ADDTIME;
 };
 
-struct EVD_SEARCH_FILTER {
-    struct Order {
+struct EVD_SEARCH_FILTER
+{
+    struct Order
+    {
         std::u16string column;
         bool ascending = true;
     };

@@ -6,9 +6,10 @@
 
 namespace vel::evd {
 
-enum : int32_t {
+enum : int32_t
+{
     kEvdOk = 0,
-    kEvdBadKind = 1,          // also: path lies in no known library area
+    kEvdBadKind = 1, // also: path lies in no known library area
     kEvdDbOpenFailed = 1001,
     kEvdSkinLoadFailed = 1002,
     kEvdLibPathFailed = 1003,

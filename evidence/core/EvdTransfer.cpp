@@ -61,7 +61,8 @@ void EVD_TRANSFER_RECORD::Signal()
 bool EVD_TRANSFER_RECORD::Wait(unsigned timeoutMs)
 {
     std::unique_lock lock(m_mutex);
-    return m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_signalled || m_waitClosed; });
+    return m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                         [&] { return m_signalled || m_waitClosed; });
 }
 
 } // namespace vel::evd

@@ -15,7 +15,8 @@
 
 namespace vel::evd {
 
-class EVD_TRANSFER_RECORD {
+class EVD_TRANSFER_RECORD
+{
 public:
     explicit EVD_TRANSFER_RECORD(NBK_TASK_HANDLE handle = 0);
     ~EVD_TRANSFER_RECORD();
@@ -38,7 +39,7 @@ public:
     bool Wait(unsigned timeoutMs);
 
 private:
-    std::atomic<bool> m_stop {false};
+    std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     NBK_TASK_HANDLE m_handle;

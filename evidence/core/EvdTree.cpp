@@ -9,7 +9,6 @@
 
 #include <functional>
 
-
 namespace vel::evd {
 
 namespace {
@@ -17,7 +16,10 @@ namespace {
 // A tree deeper than this is corrupt (a parent cycle); walks stop there.
 constexpr int kMaxDepth = 4096;
 
-CEVDSqliteDb& Db() { return CEVDSqliteDb::Instance(); }
+CEVDSqliteDb& Db()
+{
+    return CEVDSqliteDb::Instance();
+}
 
 // The names from the top of the tree down to the node, joined with '\'.
 // Sets inMyResources when the walk passes the my-resources root.
@@ -55,7 +57,8 @@ std::u16string Normalise(std::u16string_view s)
     return out;
 }
 
-struct Area {
+struct Area
+{
     int32_t group, item;
     std::vector<std::u16string> parts;
     std::u16string rest;
@@ -95,12 +98,14 @@ bool FindArea(std::u16string_view path, bool clipBeforeRecord, Area& out)
             return true;
         }
     }
-    struct Capture {
+    struct Capture
+    {
         const char16_t* dir;
         int32_t item;
         const char16_t* name;
     };
-    const Capture snapshot {kSnapshotDir, 5, u"Snapshot"}, record {kRecordDir, 6, u"Record"}, clip {kClipDir, 7, u"Clip"};
+    const Capture snapshot{kSnapshotDir, 5, u"Snapshot"}, record{kRecordDir, 6, u"Record"},
+        clip{kClipDir, 7, u"Clip"};
     const Capture order[3] = {snapshot, clipBeforeRecord ? clip : record, clipBeforeRecord ? record : clip};
     for (auto& c : order) {
         if (PathStartsWith(c.dir, p, &out.rest)) {
@@ -188,7 +193,8 @@ std::u16string FolderPath(int32_t id, int64_t reserveMb, int32_t& rootId, bool l
         return {};
     bool inMy = false;
     std::u16string chain = Chain(node, inMy);
-    std::u16string root = inMy ? FilesDirectory() : CurrentLibraryRoot(reserveMb < 0 ? 1024 : reserveMb, rootId);
+    std::u16string root =
+        inMy ? FilesDirectory() : CurrentLibraryRoot(reserveMb < 0 ? 1024 : reserveMb, rootId);
     if (root.empty())
         return {};
     return root + u"\\" + chain;

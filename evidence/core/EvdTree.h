@@ -50,10 +50,13 @@ bool AreaOfPath(std::u16string_view path, int32_t& group, int32_t& item);
 bool PathStartsWith(std::u16string_view prefix, std::u16string_view path, std::u16string* rest = nullptr);
 
 // Names not yet used under a parent (with no parent: among all cases).
-std::u16string UniqueCaseName(int32_t parentId, std::u16string_view proposal, std::u16string_view suffix = {});
-std::u16string UniqueFolderName(int32_t parentId, std::u16string_view proposal, std::u16string_view suffix = {});
+std::u16string UniqueCaseName(int32_t parentId, std::u16string_view proposal,
+                              std::u16string_view suffix = {});
+std::u16string UniqueFolderName(int32_t parentId, std::u16string_view proposal,
+                                std::u16string_view suffix = {});
 // Also free as a file in the parent's folder; "" when the parent has none.
-std::u16string UniqueFileName(int32_t parentId, std::u16string_view proposal, std::u16string_view suffix = {});
+std::u16string UniqueFileName(int32_t parentId, std::u16string_view proposal,
+                              std::u16string_view suffix = {});
 
 // The work case: directory and id (0 a NAS work case, >= 1 a library node,
 // -1 the default directory). False when a NAS work case is configured but

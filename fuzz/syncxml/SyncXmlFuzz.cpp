@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         EVD_SYNC_ENTRY once, twice;
         if (!round(entry, once) || !round(once, twice))
             abort();
-        if (CSyncXml::EntryText(once) != CSyncXml::EntryText(twice) || once.lastSync.fileSize != entry.lastSync.fileSize)
+        if (CSyncXml::EntryText(once) != CSyncXml::EntryText(twice) ||
+            once.lastSync.fileSize != entry.lastSync.fileSize)
             abort();
         doc.FindById(entry.id);
         doc.FindByName(entry.srcCurName);

@@ -28,21 +28,31 @@ int AnsiCodePage()
 std::string CodePageName(int codePage)
 {
     switch (codePage) {
-    case 936: return "GBK";
-    case 54936: return "GB18030";
-    case 65001: return "UTF-8";
-    case 950: return "BIG5";
-    case 932: return "CP932";
-    case 949: return "CP949";
-    case 20127: return "ASCII";
-    case 28591: return "ISO-8859-1";
-    default: return "CP" + std::to_string(codePage);
+    case 936:
+        return "GBK";
+    case 54936:
+        return "GB18030";
+    case 65001:
+        return "UTF-8";
+    case 950:
+        return "BIG5";
+    case 932:
+        return "CP932";
+    case 949:
+        return "CP949";
+    case 20127:
+        return "ASCII";
+    case 28591:
+        return "ISO-8859-1";
+    default:
+        return "CP" + std::to_string(codePage);
     }
 }
 
 namespace {
 
-struct Converter {
+struct Converter
+{
     iconv_t cd = iconv_t(-1);
     ~Converter()
     {
@@ -149,7 +159,13 @@ std::string Utf16ToCodePage(int codePage, std::u16string_view s)
     return out;
 }
 
-std::u16string AnsiToUtf16(std::string_view s) { return CodePageToUtf16(AnsiCodePage(), s); }
-std::string Utf16ToAnsi(std::u16string_view s) { return Utf16ToCodePage(AnsiCodePage(), s); }
+std::u16string AnsiToUtf16(std::string_view s)
+{
+    return CodePageToUtf16(AnsiCodePage(), s);
+}
+std::string Utf16ToAnsi(std::u16string_view s)
+{
+    return Utf16ToCodePage(AnsiCodePage(), s);
+}
 
 } // namespace vel

@@ -7,7 +7,8 @@
 
 namespace vel {
 
-enum : uint32_t {
+enum : uint32_t
+{
     kErrorSuccess = 0,
     kErrorFileNotFound = 2,
     kErrorPathNotFound = 3,
@@ -40,7 +41,8 @@ uint32_t ErrorFromErrno(int err);
 
 // Restores the thread's last error when it goes out of scope, so that code
 // which must not disturb it (logging) can call anything it likes.
-class LastErrorKeeper {
+class LastErrorKeeper
+{
 public:
     LastErrorKeeper() : m_saved(GetLastError()) {}
     ~LastErrorKeeper() { SetLastError(m_saved); }

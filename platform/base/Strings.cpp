@@ -108,7 +108,10 @@ void CopyToBuffer(char* dst, size_t size, std::string_view s)
         dst[i] = s[i];
 }
 
-void CopyToAnsiBuffer(char* dst, size_t size, std::u16string_view s) { CopyToBuffer(dst, size, Utf16ToAnsi(s)); }
+void CopyToAnsiBuffer(char* dst, size_t size, std::u16string_view s)
+{
+    CopyToBuffer(dst, size, Utf16ToAnsi(s));
+}
 
 namespace {
 
@@ -190,7 +193,10 @@ bool EndsWithIgnoreCase(std::u16string_view s, std::u16string_view suffix)
 }
 
 namespace {
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 } // namespace
 
 std::u16string Trim(std::u16string_view s)
@@ -267,6 +273,9 @@ int32_t ParseInt(std::u16string_view s)
     return int32_t(v);
 }
 
-std::u16string ToString16(int64_t v) { return U16(std::to_string(v)); }
+std::u16string ToString16(int64_t v)
+{
+    return U16(std::to_string(v));
+}
 
 } // namespace vel

@@ -69,6 +69,9 @@ std::u16string VFormat16(const char16_t* fmt, va_list args);
 std::u16string VFormat16Truncated(size_t maxChars, const char16_t* fmt, va_list args);
 
 // UTF-16 literal helper for code that builds text from ASCII constants.
-inline std::u16string U16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+inline std::u16string U16(std::string_view ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 } // namespace vel

@@ -9,7 +9,7 @@ namespace vel {
 
 uint32_t TickCount32()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     uint64_t ms = uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
     return uint32_t(ms);
@@ -25,7 +25,7 @@ std::string LocalTimestamp(WallClock::time_point t)
         ms += 1000;
     }
     time_t tt = time_t(secs.count());
-    tm local {};
+    tm local{};
     localtime_r(&tt, &local);
     char buf[64];
     snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900, local.tm_mon + 1,
@@ -33,6 +33,9 @@ std::string LocalTimestamp(WallClock::time_point t)
     return buf;
 }
 
-std::u16string LocalTimestamp16(WallClock::time_point t) { return Utf8ToUtf16(LocalTimestamp(t)); }
+std::u16string LocalTimestamp16(WallClock::time_point t)
+{
+    return Utf8ToUtf16(LocalTimestamp(t));
+}
 
 } // namespace vel

@@ -86,7 +86,10 @@ std::optional<FileInfo> Stat(std::u16string_view path)
     return InfoFrom(host, st);
 }
 
-bool Exists(std::u16string_view path) { return Stat(path).has_value(); }
+bool Exists(std::u16string_view path)
+{
+    return Stat(path).has_value();
+}
 
 bool IsDirectory(std::u16string_view path)
 {
@@ -234,7 +237,8 @@ bool RemoveTree(std::u16string_view path)
     return RemoveDirectory(path);
 }
 
-bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, const CopyProgress& progress)
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists,
+              const CopyProgress& progress)
 {
     std::string src, dst;
     if (!MapPath(from, src) || !MapPath(to, dst))

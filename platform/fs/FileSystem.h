@@ -14,7 +14,8 @@
 
 namespace vel::fs {
 
-enum : uint32_t {
+enum : uint32_t
+{
     kAttrReadOnly = 0x1,
     kAttrHidden = 0x2,
     kAttrSystem = 0x4,
@@ -24,14 +25,16 @@ enum : uint32_t {
     kInvalidAttributes = 0xFFFFFFFFu,
 };
 
-struct FileInfo {
+struct FileInfo
+{
     bool isDirectory = false;
     uint64_t size = 0;
-    WallClock::time_point lastWrite {};
+    WallClock::time_point lastWrite{};
     uint32_t attributes = 0;
 };
 
-struct DirEntry {
+struct DirEntry
+{
     std::u16string name;
     FileInfo info;
 };
@@ -55,7 +58,10 @@ uint32_t CreateDirectory(std::u16string_view path);
 // existed, 80 when a file is in the way, another error code otherwise.
 uint32_t CreateDirectoryChain(std::u16string_view path);
 // True for the results of CreateDirectoryChain that mean "it is there now".
-inline bool DirectoryChainOk(uint32_t rc) { return rc == 0 || rc == 80 || rc == 183; }
+inline bool DirectoryChainOk(uint32_t rc)
+{
+    return rc == 0 || rc == 80 || rc == 183;
+}
 
 bool DeleteFile(std::u16string_view path);
 bool RemoveDirectory(std::u16string_view path); // empty directories only

@@ -10,7 +10,10 @@
 
 namespace vel::fs {
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(char16_t c)
+{
+    return c == u'\\' || c == u'/';
+}
 
 namespace {
 
@@ -29,7 +32,10 @@ std::string DataHome()
     return std::string(home && *home ? home : "/tmp") + "/.local/share";
 }
 
-std::string UncRoot() { return EnvOr("VEL_UNC_ROOT", DataHome() + "/velmedia/unc"); }
+std::string UncRoot()
+{
+    return EnvOr("VEL_UNC_ROOT", DataHome() + "/velmedia/unc");
+}
 
 std::string StripTrailingSlash(std::string s)
 {
@@ -141,7 +147,8 @@ std::string ToHost(std::u16string_view path)
     ParsedPath p = Parse(path);
     std::string host;
     switch (p.kind) {
-    case PathKind::Invalid: return {};
+    case PathKind::Invalid:
+        return {};
     case PathKind::Drive:
         host = DriveRoot(p.drive);
         if (host.empty())
@@ -154,7 +161,9 @@ std::string ToHost(std::u16string_view path)
             AppendComponent(host, p.share);
         break;
     }
-    case PathKind::Relative: host = ""; break;
+    case PathKind::Relative:
+        host = "";
+        break;
     }
     const std::string root = host;
     std::vector<std::u16string> comps = Split(p.rest, u'\\');
@@ -235,8 +244,10 @@ std::u16string RootOf(std::u16string_view path)
         r += u":\\";
         return r;
     }
-    case PathKind::Unc: return u"\\\\" + p.server + u"\\" + p.share + u"\\";
-    default: return {};
+    case PathKind::Unc:
+        return u"\\\\" + p.server + u"\\" + p.share + u"\\";
+    default:
+        return {};
     }
 }
 

@@ -18,11 +18,18 @@
 
 namespace vel::fs {
 
-enum class PathKind { Drive, Unc, Relative, Invalid };
+enum class PathKind
+{
+    Drive,
+    Unc,
+    Relative,
+    Invalid
+};
 
-struct ParsedPath {
+struct ParsedPath
+{
     PathKind kind = PathKind::Invalid;
-    char16_t drive = 0;          // upper-case letter for PathKind::Drive
+    char16_t drive = 0;           // upper-case letter for PathKind::Drive
     std::u16string server, share; // for PathKind::Unc
     std::u16string rest;          // the part below the root, '\' separated, no leading '\'
 };

@@ -5,7 +5,8 @@
 namespace vel::gfx {
 
 Bitmap::Bitmap(int width, int height, uint32_t fill)
-    : m_width(std::max(0, width)), m_height(std::max(0, height)), m_pixels(size_t(m_width) * size_t(m_height), fill)
+    : m_width(std::max(0, width)), m_height(std::max(0, height)),
+      m_pixels(size_t(m_width) * size_t(m_height), fill)
 {
 }
 

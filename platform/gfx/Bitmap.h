@@ -9,7 +9,8 @@
 
 namespace vel::gfx {
 
-class Bitmap {
+class Bitmap
+{
 public:
     Bitmap() = default;
     Bitmap(int width, int height, uint32_t fill = 0);

@@ -45,7 +45,8 @@ std::optional<Bitmap> DecodeImage(std::string_view bytes, uint64_t maxPixels)
         g_error_free(error);
     std::optional<Bitmap> out;
     GdkPixbuf* pb = ok && limit ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-    if (pb && gdk_pixbuf_get_colorspace(pb) == GDK_COLORSPACE_RGB && gdk_pixbuf_get_bits_per_sample(pb) == 8) {
+    if (pb && gdk_pixbuf_get_colorspace(pb) == GDK_COLORSPACE_RGB &&
+        gdk_pixbuf_get_bits_per_sample(pb) == 8) {
         int w = gdk_pixbuf_get_width(pb), h = gdk_pixbuf_get_height(pb);
         int channels = gdk_pixbuf_get_n_channels(pb), stride = gdk_pixbuf_get_rowstride(pb);
         bool alpha = gdk_pixbuf_get_has_alpha(pb);
@@ -86,7 +87,9 @@ std::string EncodeImage(const Bitmap& bitmap, std::string_view format)
             uint32_t v = bitmap.Pixel(x, y);
             uint32_t a = v >> 24;
             guchar* p = px + size_t(y) * size_t(stride) + size_t(x) * 4;
-            auto un = [a](uint32_t c) { return guchar(a ? std::min<uint32_t>(255, (c * 255 + a / 2) / a) : 0); };
+            auto un = [a](uint32_t c) {
+                return guchar(a ? std::min<uint32_t>(255, (c * 255 + a / 2) / a) : 0);
+            };
             p[0] = un((v >> 16) & 0xFF);
             p[1] = un((v >> 8) & 0xFF);
             p[2] = un(v & 0xFF);
@@ -101,8 +104,8 @@ std::string EncodeImage(const Bitmap& bitmap, std::string_view format)
     GdkPixbuf* flat = nullptr;
     if (fmt == "jpeg") { // no alpha channel in JPEG
         flat = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, bitmap.Width(), bitmap.Height());
-        gdk_pixbuf_composite_color(pb, flat, 0, 0, bitmap.Width(), bitmap.Height(), 0, 0, 1, 1, GDK_INTERP_NEAREST,
-                                   255, 0, 0, 1, 0xFFFFFFFF, 0xFFFFFFFF);
+        gdk_pixbuf_composite_color(pb, flat, 0, 0, bitmap.Width(), bitmap.Height(), 0, 0, 1, 1,
+                                   GDK_INTERP_NEAREST, 255, 0, 0, 1, 0xFFFFFFFF, 0xFFFFFFFF);
         src = flat;
     }
     std::string out;

@@ -18,7 +18,10 @@ std::u16string LoginName()
     return u"user";
 }
 
-std::u16string DocumentsFolder() { return u"C:\\Users\\" + LoginName() + u"\\Documents"; }
+std::u16string DocumentsFolder()
+{
+    return u"C:\\Users\\" + LoginName() + u"\\Documents";
+}
 
 std::u16string ExecutableDirectory()
 {

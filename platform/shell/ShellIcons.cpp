@@ -22,12 +22,18 @@ bool In(std::u16string_view ext, std::initializer_list<std::u16string_view> list
 uint32_t Accent(IconKind k)
 {
     switch (k) {
-    case IconKind::Folder: return 0xFFE8B84A;
-    case IconKind::Video: return 0xFF3A7BD5;
-    case IconKind::Picture: return 0xFF3FA34D;
-    case IconKind::Document: return 0xFF5B6F8A;
-    case IconKind::Program: return 0xFF8E44AD;
-    default: return 0xFF9AA3AD;
+    case IconKind::Folder:
+        return 0xFFE8B84A;
+    case IconKind::Video:
+        return 0xFF3A7BD5;
+    case IconKind::Picture:
+        return 0xFF3FA34D;
+    case IconKind::Document:
+        return 0xFF5B6F8A;
+    case IconKind::Program:
+        return 0xFF8E44AD;
+    default:
+        return 0xFF9AA3AD;
     }
 }
 
@@ -52,7 +58,8 @@ gfx::Bitmap Draw(IconKind kind, int size)
             bool cut = (x - (right - fold)) > (y - top); // the folded corner
             if (cut)
                 continue;
-            bool edge = x == left || x == right - 1 || y == top || y == bottom - 1 || (x - (right - fold)) == (y - top);
+            bool edge = x == left || x == right - 1 || y == top || y == bottom - 1 ||
+                        (x - (right - fold)) == (y - top);
             b.SetPixel(x, y, edge ? border : paper);
         }
     int bandTop = top + (bottom - top) / 2, bandH = std::max(2, (bottom - top) / 4);
@@ -70,10 +77,11 @@ IconKind IconKindOf(std::u16string_view path, bool isDirectory)
     if (isDirectory)
         return IconKind::Folder;
     std::u16string ext = fs::Extension(path);
-    if (In(ext, {u".mp4", u".avi", u".mkv", u".mov", u".wmv", u".asf", u".mpg", u".ts", u".rm", u".rmvb", u".264",
-                 u".h264", u".dav", u".vob", u".flv", u".3gp"}))
+    if (In(ext, {u".mp4", u".avi", u".mkv", u".mov", u".wmv", u".asf", u".mpg", u".ts", u".rm", u".rmvb",
+                 u".264", u".h264", u".dav", u".vob", u".flv", u".3gp"}))
         return IconKind::Video;
-    if (In(ext, {u".bmp", u".dib", u".jpg", u".jpeg", u".jpe", u".jfif", u".png", u".tif", u".tiff", u".gif"}))
+    if (In(ext,
+           {u".bmp", u".dib", u".jpg", u".jpeg", u".jpe", u".jfif", u".png", u".tif", u".tiff", u".gif"}))
         return IconKind::Picture;
     if (In(ext, {u".doc", u".docx", u".xls", u".xlsx", u".ppt", u".pptx", u".pdf", u".txt", u".rtf", u".xml",
                  u".htm", u".html", u".wps"}))

@@ -9,7 +9,15 @@
 
 namespace vel::shell {
 
-enum class IconKind { Folder, Video, Picture, Document, Program, Other };
+enum class IconKind
+{
+    Folder,
+    Video,
+    Picture,
+    Document,
+    Program,
+    Other
+};
 
 // The kind of icon the shell shows for a file name (by its extension).
 IconKind IconKindOf(std::u16string_view path, bool isDirectory = false);

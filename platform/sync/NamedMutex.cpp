@@ -24,7 +24,8 @@ std::u16string ProcessLockName(std::u16string_view base)
 
 // One per name and process. `inProcess` orders the threads of this process;
 // the thread that holds it owns the flock on `fd` while `depth` > 0.
-struct NamedMutex::State {
+struct NamedMutex::State
+{
     std::recursive_timed_mutex inProcess;
     int fd = -1;
     int depth = 0; // guarded by inProcess
@@ -83,7 +84,10 @@ NamedMutex::NamedMutex(std::u16string_view name) : m_name(name)
 
 NamedMutex::~NamedMutex() = default;
 
-bool NamedMutex::IsValid() const { return m_state != nullptr; }
+bool NamedMutex::IsValid() const
+{
+    return m_state != nullptr;
+}
 
 bool NamedMutex::Lock()
 {

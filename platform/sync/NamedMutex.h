@@ -17,7 +17,8 @@ namespace vel::sync {
 // "Global\%s_PROCESSLOCK" formatted from a base name.
 std::u16string ProcessLockName(std::u16string_view base);
 
-class NamedMutex {
+class NamedMutex
+{
 public:
     explicit NamedMutex(std::u16string_view name);
     ~NamedMutex();
@@ -41,7 +42,8 @@ private:
 };
 
 // Holds a NamedMutex for a scope; a null mutex is allowed and does nothing.
-class NamedMutexLocker {
+class NamedMutexLocker
+{
 public:
     explicit NamedMutexLocker(NamedMutex* m, bool take = true) : m_mutex(take ? m : nullptr)
     {

@@ -29,10 +29,17 @@ std::string Host(const std::string& args)
     return s;
 }
 
-std::string Gbk(const std::u16string& s) { return Utf16ToAnsi(s); }
-std::u16string FromGbk(const char* s) { return AnsiToUtf16(s); }
+std::string Gbk(const std::u16string& s)
+{
+    return Utf16ToAnsi(s);
+}
+std::u16string FromGbk(const char* s)
+{
+    return AnsiToUtf16(s);
+}
 
-class ExportsTest : public ::testing::Test {
+class ExportsTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -69,7 +76,8 @@ protected:
 TEST_F(ExportsTest, InitReportsSuccessEvenWhenTheStoreCannotOpen)
 {
     // A directory where the database file belongs makes every open fail.
-    std::string data = box.Root() + "/drive_c/Users/" + getenv("USER") + "/Documents/VelMediaKit/VelEvidenceDesk";
+    std::string data =
+        box.Root() + "/drive_c/Users/" + getenv("USER") + "/Documents/VelMediaKit/VelEvidenceDesk";
     std::filesystem::create_directories(data + "/evd.db");
     EXPECT_EQ(Evd_InitLib(), 0);
     char buf[64];
@@ -133,13 +141,14 @@ TEST_F(ExportsTest, LogicalNameWorksBeforeAnyInitialisation)
 TEST_F(ExportsTest, AddPathToCaseClassifiesAndFilesOnce)
 {
     MakeLibrary();
-    struct Case {
+    struct Case
+    {
         std::string name;
         int32_t kind;
         int32_t expectKind;
     } cases[] = {
-        {"CLIP.MP4", -1, 2}, {"a.Mp4", -1, 2}, {"b.jpeg", -1, 4}, {"c.JPEG", -1, 4},
-        {"notes.doc", -1, 8}, {"noext", -1, 8}, {"sub", -1, 1},   {"given.mp4", 8, 8},
+        {"CLIP.MP4", -1, 2},  {"a.Mp4", -1, 2}, {"b.jpeg", -1, 4}, {"c.JPEG", -1, 4},
+        {"notes.doc", -1, 8}, {"noext", -1, 8}, {"sub", -1, 1},    {"given.mp4", 8, 8},
     };
     for (auto& c : cases) {
         std::string host = folderHost + "/" + c.name;
@@ -151,7 +160,7 @@ TEST_F(ExportsTest, AddPathToCaseClassifiesAndFilesOnce)
         int32_t id = -1;
         ASSERT_EQ(Evd_AddPathToCase(win.c_str(), c.kind, folderId, &id), 0) << c.name;
         EXPECT_GT(id, 0);
-        EVD_PATH_ITEM parent {};
+        EVD_PATH_ITEM parent{};
         ASSERT_EQ(Evd_GetParentDir(id, &parent), 0);
         EXPECT_EQ(parent.id, folderId);
         EXPECT_EQ(QueryPath(id), "D:\\Cases\\2015\\盗窃案\\现场\\" + c.name);
@@ -186,7 +195,8 @@ TEST_F(ExportsTest, AddPathToCaseRejections)
     Sandbox::WriteHostFile(roots + "/elsewhere.mp4", "x");
     std::string inFolder = Gbk(u"D:\\Cases\\2015\\盗窃案\\现场\\x.mp4");
     int32_t id = 12345;
-    struct Case {
+    struct Case
+    {
         const char* path;
         int32_t kind, parent, rc;
     } cases[] = {
@@ -216,7 +226,7 @@ TEST_F(ExportsTest, HostPathsAreTakenInTheirWindowsForm)
 TEST_F(ExportsTest, DefaultAndParentDirectories)
 {
     MakeLibrary();
-    EVD_PATH_ITEM item {};
+    EVD_PATH_ITEM item{};
     item.kind = EVD_PATH_NODE;
     item.id = folderId;
     ASSERT_EQ(Evd_GetDefaultDir(&item), 0);
@@ -225,21 +235,22 @@ TEST_F(ExportsTest, DefaultAndParentDirectories)
     EXPECT_EQ(FromGbk(item.path), u"D:\\Cases\\2015\\盗窃案\\现场");
     EXPECT_EQ(item.isDir, 1);
 
-    EVD_PATH_ITEM folder {};
+    EVD_PATH_ITEM folder{};
     folder.kind = EVD_PATH_FOLDER;
     folder.id = -1;
     strcpy(folder.path, "C:\\Exports\\new\\deep");
     ASSERT_EQ(Evd_GetDefaultDir(&folder), 0);
     EXPECT_EQ(std::string(folder.path), "C:\\Exports\\new\\deep");
-    EXPECT_TRUE(std::filesystem::is_directory(box.Root() + "/drive_c/Exports/new/deep")) << "the chain is made";
+    EXPECT_TRUE(std::filesystem::is_directory(box.Root() + "/drive_c/Exports/new/deep"))
+        << "the chain is made";
 
-    EVD_PATH_ITEM none {};
+    EVD_PATH_ITEM none{};
     none.kind = EVD_PATH_FOLDER;
     ASSERT_EQ(Evd_GetDefaultDir(&none), 0);
     EXPECT_NE(FromGbk(none.path).find(u"VelEvidenceDesk\\files\\我的资源"), std::u16string::npos);
     EXPECT_EQ(Evd_GetDefaultDir(nullptr), 2003);
 
-    EVD_PATH_ITEM parent {};
+    EVD_PATH_ITEM parent{};
     ASSERT_EQ(Evd_GetParentDir(folderId, &parent), 0);
     EXPECT_EQ(parent.kind, EVD_PATH_NODE);
     EXPECT_EQ(parent.id, caseId);
@@ -250,11 +261,17 @@ TEST_F(ExportsTest, DefaultAndParentDirectories)
 
 TEST_F(ExportsTest, MessagesShowOnlyForCodesWithText)
 {
-    struct Case {
+    struct Case
+    {
         int32_t code;
         std::string text;
-    } cases[] = {{2003, ""}, {0, ""}, {1004, ""}, {1003, "[提示] 初始化档案库路径失败！\n"},
-                 {2001, "[提示] 源文件不存在！\n"}, {2004, "[提示] 文件路径不匹配目录！\n"}, {-7, ""}};
+    } cases[] = {{2003, ""},
+                 {0, ""},
+                 {1004, ""},
+                 {1003, "[提示] 初始化档案库路径失败！\n"},
+                 {2001, "[提示] 源文件不存在！\n"},
+                 {2004, "[提示] 文件路径不匹配目录！\n"},
+                 {-7, ""}};
     for (auto& c : cases) {
         ::testing::internal::CaptureStderr();
         Evd_ShowMsg(c.code);
@@ -275,12 +292,12 @@ TEST_F(ExportsTest, FiniTwiceIsHarmlessAndTheNextExportReopens)
 
 TEST_F(ExportsTest, DialogsEndCancelledUntilTheLibraryWindowsExist)
 {
-    EVD_OPEN_PARAM open {};
-    EVD_PATH_ITEM items[2] {};
-    EVD_OPEN_RESULT result {2, 0, items};
+    EVD_OPEN_PARAM open{};
+    EVD_PATH_ITEM items[2]{};
+    EVD_OPEN_RESULT result{2, 0, items};
     EXPECT_EQ(Evd_ShowOpenFileDlg(&open, &result), 1004);
     EXPECT_EQ(result.count, 0);
-    EVD_SAVE_PARAM save {};
-    EVD_SAVE_RESULT saved {};
+    EVD_SAVE_PARAM save{};
+    EVD_SAVE_RESULT saved{};
     EXPECT_EQ(Evd_ShowSaveFileDlg(&save, &saved), 1004);
 }

@@ -27,11 +27,13 @@ Sandbox::Sandbox()
     // made, so every sandbox of one test process shares one lock folder
     // (child processes inherit it).
     static const std::string lockDir = [] {
-        std::string dir = stdfs::temp_directory_path().string() + "/vel-test-locks-" + std::to_string(getpid());
+        std::string dir =
+            stdfs::temp_directory_path().string() + "/vel-test-locks-" + std::to_string(getpid());
         stdfs::create_directories(dir);
         atexit([] {
             std::error_code ec;
-            stdfs::remove_all(stdfs::temp_directory_path().string() + "/vel-test-locks-" + std::to_string(getpid()), ec);
+            stdfs::remove_all(
+                stdfs::temp_directory_path().string() + "/vel-test-locks-" + std::to_string(getpid()), ec);
         });
         return dir;
     }();

@@ -7,7 +7,8 @@
 
 namespace vel::test {
 
-class Sandbox {
+class Sandbox
+{
 public:
     Sandbox();
     ~Sandbox();

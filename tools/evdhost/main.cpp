@@ -10,14 +10,14 @@
 
 #include "EvdExport.h"
 #include "core/CEVDSqliteDb.h"
-#include "core/EvdLibrary.h"
 #include "core/EvdCaseFiles.h"
+#include "core/EvdLibrary.h"
 #include "core/EvdThumbnail.h"
 #include "core/EvdTree.h"
-#include "platform/fs/FileSystem.h"
-#include "platform/gfx/ImageCodec.h"
 #include "platform/base/Strings.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/WinPath.h"
+#include "platform/gfx/ImageCodec.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,7 +31,8 @@ using namespace vel::evd;
 
 namespace {
 
-struct Exports {
+struct Exports
+{
     void* module = nullptr;
     decltype(&Evd_InitLib) InitLib;
     decltype(&Evd_FiniLib) FiniLib;
@@ -76,8 +77,14 @@ bool LoadExports(Exports& e)
     return ok;
 }
 
-std::string ToAnsi(const char* utf8) { return Utf16ToAnsi(Utf8ToUtf16(utf8)); }
-std::string FromAnsi(const char* ansi) { return Utf16ToUtf8(AnsiToUtf16(ansi)); }
+std::string ToAnsi(const char* utf8)
+{
+    return Utf16ToAnsi(Utf8ToUtf16(utf8));
+}
+std::string FromAnsi(const char* ansi)
+{
+    return Utf16ToUtf8(AnsiToUtf16(ansi));
+}
 
 int Usage()
 {
@@ -138,14 +145,14 @@ int RunExport(const std::vector<std::string>& a)
         return rc;
     }
     if (cmd == "parent-dir" && a.size() >= 2) {
-        EVD_PATH_ITEM item {};
+        EVD_PATH_ITEM item{};
         int rc = e.GetParentDir(atoi(a[1].c_str()), &item);
         if (rc == 0)
             printf("%d\t%s\n", item.id, FromAnsi(item.path).c_str());
         return rc;
     }
     if (cmd == "default-dir") {
-        EVD_PATH_ITEM item {};
+        EVD_PATH_ITEM item{};
         item.kind = EVD_PATH_FOLDER;
         item.id = -1;
         if (a.size() >= 3 && a[1] == "--node") {
@@ -171,14 +178,14 @@ int RunExport(const std::vector<std::string>& a)
         return 0;
     }
     if (cmd == "open-dialog") {
-        EVD_OPEN_PARAM p {};
-        EVD_PATH_ITEM items[8] {};
-        EVD_OPEN_RESULT r {8, 0, items};
+        EVD_OPEN_PARAM p{};
+        EVD_PATH_ITEM items[8]{};
+        EVD_OPEN_RESULT r{8, 0, items};
         return e.ShowOpenFileDlg(&p, &r);
     }
     if (cmd == "save-dialog") {
-        EVD_SAVE_PARAM p {};
-        EVD_SAVE_RESULT r {};
+        EVD_SAVE_PARAM p{};
+        EVD_SAVE_RESULT r{};
         return e.ShowSaveFileDlg(&p, &r);
     }
     return Usage();
@@ -215,7 +222,9 @@ int RunCaseFiles(const std::vector<std::string>& a)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 int t = 255 * y / h;
-                b.SetPixel(x, y, gfx::Premultiply(uint8_t(90 + t / 3), uint8_t(150 + t / 4), uint8_t(230 - t / 2), 255));
+                b.SetPixel(
+                    x, y,
+                    gfx::Premultiply(uint8_t(90 + t / 3), uint8_t(150 + t / 4), uint8_t(230 - t / 2), 255));
             }
         b.FillRect(0, h * 2 / 3, w, h / 3 + 1, 0xFF6B8E5A);
         b.FillRect(w / 3, h / 3, w / 4, h / 3 + h / 10, 0xFF8B5A2B);
@@ -316,8 +325,9 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Usage();
     std::vector<std::string> args(argv + 1, argv + argc);
-    static const char* const setup[] = {"add-root", "new-case", "new-folder", "tree", "host-path", "case-priority", "rename", "list", "thumbnail",
-                                        "sample-picture"};
+    static const char* const setup[] = {"add-root",  "new-case",      "new-folder", "tree",
+                                        "host-path", "case-priority", "rename",     "list",
+                                        "thumbnail", "sample-picture"};
     for (const char* s : setup)
         if (args[0] == s)
             return RunSetup(args);

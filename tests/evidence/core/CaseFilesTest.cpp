@@ -14,7 +14,10 @@ using vel::evd::test::StoreTest;
 
 namespace {
 
-void Make(std::u16string_view p) { ASSERT_TRUE(fs::WriteFile(p, "x")); }
+void Make(std::u16string_view p)
+{
+    ASSERT_TRUE(fs::WriteFile(p, "x"));
+}
 
 } // namespace
 
@@ -27,15 +30,16 @@ TEST_F(StoreTest, HiddenCompanionRules)
                    u"D:\\c\\v.mp4.idx", u"D:\\c\\w.mp4.idx", u"D:\\c\\any_first.jpg", u"D:\\c\\_src.png"})
         Make(f);
     ASSERT_EQ(fs::CreateDirectoryChain(u"D:\\c\\sub\\.evd.not"), 0u);
-    struct Case {
+    struct Case
+    {
         std::u16string path;
         bool hidden;
     } cases[] = {
-        {u"D:\\c\\.evd", true},           {u"D:\\c\\x.jpg.xml", true},       {u"D:\\c\\y.jpg.xml", false},
-        {u"D:\\c\\photo_src.png", true},  {u"D:\\c\\other_src.png", false},  {u"D:\\c\\v.mp4.idx", true},
-        {u"D:\\c\\w.mp4.idx", false},     {u"D:\\c\\any_first.jpg", true},   {u"D:\\c\\_first.jpg", true}, {u"_first.jpg", false},
-        {u"D:\\c\\x.jpg", false},         {u"D:\\c\\ANY_FIRST.JPG", false},  {u"D:\\c\\sub\\.evd.not", false},
-        {u"D:\\c\\nothing.evd", false},
+        {u"D:\\c\\.evd", true},           {u"D:\\c\\x.jpg.xml", true},      {u"D:\\c\\y.jpg.xml", false},
+        {u"D:\\c\\photo_src.png", true},  {u"D:\\c\\other_src.png", false}, {u"D:\\c\\v.mp4.idx", true},
+        {u"D:\\c\\w.mp4.idx", false},     {u"D:\\c\\any_first.jpg", true},  {u"D:\\c\\_first.jpg", true},
+        {u"_first.jpg", false},           {u"D:\\c\\x.jpg", false},         {u"D:\\c\\ANY_FIRST.JPG", false},
+        {u"D:\\c\\sub\\.evd.not", false}, {u"D:\\c\\nothing.evd", false},
     };
     for (auto& c : cases)
         EXPECT_EQ(IsHiddenCompanion(c.path), c.hidden) << Utf16ToUtf8(c.path);
@@ -44,8 +48,8 @@ TEST_F(StoreTest, HiddenCompanionRules)
 TEST_F(StoreTest, RenamingAFileTakesItsCompanionsAlong)
 {
     ASSERT_EQ(fs::CreateDirectoryChain(u"D:\\c"), 0u);
-    for (auto f : {u"D:\\c\\a.jpg", u"D:\\c\\a.jpg.xml", u"D:\\c\\a_src.jpg", u"D:\\c\\v.mp4", u"D:\\c\\v.mp4_first.jpg",
-                   u"D:\\c\\lone.jpg"})
+    for (auto f : {u"D:\\c\\a.jpg", u"D:\\c\\a.jpg.xml", u"D:\\c\\a_src.jpg", u"D:\\c\\v.mp4",
+                   u"D:\\c\\v.mp4_first.jpg", u"D:\\c\\lone.jpg"})
         Make(f);
     EXPECT_EQ(CCacheUtil::RenameFile(u"D:\\c\\a.jpg", u"D:\\c\\b.jpg"), 1);
     for (auto f : {u"D:\\c\\b.jpg", u"D:\\c\\b.jpg.xml", u"D:\\c\\b_src.jpg"})
@@ -70,13 +74,15 @@ TEST_F(StoreTest, CasePriorityAndWorkCaseDocuments)
     EXPECT_EQ(ReadCasePriority(u"\\\\nas\\person\\c1", u""), 250);
     EXPECT_TRUE(fs::GetAttributes(u"\\\\nas\\person\\c1\\.evd") & fs::kAttrHidden);
     ASSERT_FALSE(MakeCompanionDirectory(u"\\\\nas\\person\\c2", u"").empty());
-    ASSERT_TRUE(fs::WriteFile(CaseDescriptionPath(u"\\\\nas\\person\\c2", u""), "<case><SHOWPRIORITY></SHOWPRIORITY></case>"));
+    ASSERT_TRUE(fs::WriteFile(CaseDescriptionPath(u"\\\\nas\\person\\c2", u""),
+                              "<case><SHOWPRIORITY></SHOWPRIORITY></case>"));
     EXPECT_EQ(ReadCasePriority(u"\\\\nas\\person\\c2", u""), 100) << "an empty element";
 
     ASSERT_TRUE(SetWorkCase(u"\\\\nas\\person\\c1", u"alice"));
     EXPECT_EQ(FindWorkCaseIn(u"\\\\nas\\person", u"alice"), u"\\\\nas\\person\\c1");
     ASSERT_TRUE(SetWorkCase(u"\\\\nas\\person\\c2", u"alice"));
-    EXPECT_EQ(FindWorkCaseIn(u"\\\\nas\\person", u"alice"), u"\\\\nas\\person\\c2") << "one work case per share";
+    EXPECT_EQ(FindWorkCaseIn(u"\\\\nas\\person", u"alice"), u"\\\\nas\\person\\c2")
+        << "one work case per share";
     EXPECT_EQ(FindWorkCaseIn(u"\\\\nas\\person", u"bob"), u"");
 
     // The library's work case follows the NAS mark when set to "net".
@@ -108,10 +114,14 @@ TEST_F(StoreTest, TouchParentDirectoryAndDirectorySize)
     EXPECT_EQ(DirectorySize(u"D:\\t", true, &files, &dirs), 1100u);
     EXPECT_EQ(files, 2u);
 
-    struct Case {
+    struct Case
+    {
         std::u16string path, parent;
-    } cases[] = {{u"D:\\t\\a.mp4", u"D:\\t"}, {u"D:\\t\\sub\\\\", u"D:\\t"}, {u"D:/t/sub/", u"D:/t"},
-                 {u"name", u""}, {u"", u""}};
+    } cases[] = {{u"D:\\t\\a.mp4", u"D:\\t"},
+                 {u"D:\\t\\sub\\\\", u"D:\\t"},
+                 {u"D:/t/sub/", u"D:/t"},
+                 {u"name", u""},
+                 {u"", u""}};
     for (auto& c : cases)
         EXPECT_EQ(ParentDirectory(c.path), c.parent) << Utf16ToUtf8(c.path);
 }

@@ -9,7 +9,8 @@
 
 namespace vel::evd::test {
 
-class StoreTest : public ::testing::Test {
+class StoreTest : public ::testing::Test
+{
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -22,7 +23,8 @@ protected:
     // Adds a library root directory (a TOTAL/CASE_PATH history entry) and
     // returns its id; the first one becomes current.
     int32_t AddRoot(const std::u16string& dir);
-    int32_t AddCase(const std::u16string& name, const std::u16string& createTime = u"2015-06-01 08:00:00.000");
+    int32_t AddCase(const std::u16string& name,
+                    const std::u16string& createTime = u"2015-06-01 08:00:00.000");
     int32_t AddFolder(int32_t parent, const std::u16string& name);
     // A file node; `onDisk` also writes the file where its node path says.
     int32_t AddFile(int32_t parent, const std::u16string& name, int32_t kind = kKindVideo);

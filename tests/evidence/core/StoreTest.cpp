@@ -20,8 +20,8 @@ std::vector<std::string> UserSchema(const std::string& hostDb)
     std::vector<std::string> out;
     if (sqlite3_open_v2(hostDb.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(raw, "SELECT sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY rowid", -1,
-                           &st, nullptr);
+        sqlite3_prepare_v2(raw, "SELECT sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY rowid",
+                           -1, &st, nullptr);
         while (st && sqlite3_step(st) == SQLITE_ROW)
             out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_finalize(st);
@@ -42,7 +42,10 @@ std::string Stored(const std::u16string& statement)
     return s;
 }
 
-int TotalChanges(CEVDSqliteDb& db) { return int(db.Scalar(u"SELECT total_changes()")); }
+int TotalChanges(CEVDSqliteDb& db)
+{
+    return int(db.Scalar(u"SELECT total_changes()"));
+}
 
 } // namespace
 
@@ -73,14 +76,15 @@ TEST_F(StoreTest, OldDatabaseGetsTheMissingColumnsAndKeepsItsRows)
     ASSERT_EQ(fs::CreateDirectoryChain(u"C:\\old"), 0u);
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(fs::ToHost(path).c_str(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw,
-                           "Create Table FileInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, NAME "
-                           "VARCHAR(1024) COLLATE NOCASE,CREATETIME char(32),MODIFYTIME char(32), EVDFILETYPE "
-                           "integer, CASEURL VARCHAR(8096), FILESIZE long long int, LIBPATHID integer, SHOWPRIORITY "
-                           "int, SRCPATH VARCHAR(1024));"
-                           "INSERT INTO FileInfo VALUES(NULL, 0, 'old case', '2014-01-01 00:00:00.000', "
-                           "'2014-01-01 00:00:00.000', 16, '', 0, -1, 100, '');",
-                           nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(
+                  raw,
+                  "Create Table FileInfo (ID integer PRIMARY KEY AutoIncrement, PARENTID integer, NAME "
+                  "VARCHAR(1024) COLLATE NOCASE,CREATETIME char(32),MODIFYTIME char(32), EVDFILETYPE "
+                  "integer, CASEURL VARCHAR(8096), FILESIZE long long int, LIBPATHID integer, SHOWPRIORITY "
+                  "int, SRCPATH VARCHAR(1024));"
+                  "INSERT INTO FileInfo VALUES(NULL, 0, 'old case', '2014-01-01 00:00:00.000', "
+                  "'2014-01-01 00:00:00.000', 16, '', 0, -1, 100, '');",
+                  nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
 
@@ -195,7 +199,8 @@ TEST_F(StoreTest, AddNodeTakesSizeAndTimesFromTheSourceFile)
 
 TEST_F(StoreTest, KeywordsBecomeOneLikeConditionPerWord)
 {
-    struct Case {
+    struct Case
+    {
         std::u16string keywords;
         size_t likes;
     } cases[] = {{u"a b", 2}, {u"   a    b   ", 2}, {u"a", 1}, {u"   ", 0}, {u"", 0}, {u"a\tb", 1}};
@@ -263,7 +268,7 @@ TEST_F(StoreTest, SubtreeQueryDoesNotMatchSiblingsWithTheSamePrefix)
     for (auto& n : nodes)
         ids.push_back(n.ID);
     std::sort(ids.begin(), ids.end());
-    EXPECT_EQ(ids, (std::vector<int32_t> {20, 21}));
+    EXPECT_EQ(ids, (std::vector<int32_t>{20, 21}));
     f.subtreeOf = 999;
     EXPECT_EQ(db.CountNodes(f, true), 0) << "the subtree of a missing node is empty, not the whole library";
 }
@@ -282,7 +287,8 @@ TEST_F(StoreTest, NamesWithQuotesPercentAndUnderscoreSurviveIntact)
         EXPECT_EQ(found.NAME, n);
         EXPECT_TRUE(db.NameTaken(c, n, true));
     }
-    struct Search {
+    struct Search
+    {
         std::u16string keyword;
         std::vector<std::u16string> expect;
     } searches[] = {{u"50%", {u"50%"}}, {u"a_b", {u"a_b"}}, {u"'", {u"'; DROP TABLE FileInfo; --", u"it's"}}};
@@ -367,7 +373,8 @@ TEST_F(StoreTest, SubtreeCountDescendsIntoFoldersOnly)
     AddFile(g, u"4.jpg", kKindPicture);
     EXPECT_EQ(db.CountSubtree(c, true), 6);
     EXPECT_EQ(db.CountSubtree(g, true), 2);
-    EXPECT_EQ(db.CountSubtree(Node(c).PARENTID, true), 1) << "a year group's cases are counted, not descended";
+    EXPECT_EQ(db.CountSubtree(Node(c).PARENTID, true), 1)
+        << "a year group's cases are counted, not descended";
     EXPECT_EQ(db.CountSubtree(-5, true), -1);
     EXPECT_EQ(db.CountSubtree(9999, true), 0);
 }
@@ -386,7 +393,7 @@ TEST_F(StoreTest, DeletesAndDistinctLibraryPaths)
     std::vector<int32_t> libs;
     ASSERT_TRUE(db.DistinctLibPaths(files, libs, true));
     std::sort(libs.begin(), libs.end());
-    EXPECT_EQ(libs, (std::vector<int32_t> {r1, r2}));
+    EXPECT_EQ(libs, (std::vector<int32_t>{r1, r2}));
 
     ASSERT_TRUE(db.DeleteByLibPath(r2, kPriorityFile, true));
     EXPECT_EQ(db.CountNodes(files, true), 1);
@@ -418,6 +425,7 @@ TEST_F(StoreTest, OpenFailsOnAFileThatIsNotADatabase)
     ASSERT_TRUE(fs::WriteFile(u"C:\\bad\\evd.db", std::string(4096, 'x')));
     EXPECT_FALSE(db.Open(u"C:\\bad\\evd.db"));
     EXPECT_FALSE(db.IsOpen());
-    EXPECT_EQ(*fs::ReadFile(u"C:\\bad\\evd.db"), std::string(4096, 'x')) << "the damaged file is left as it was";
+    EXPECT_EQ(*fs::ReadFile(u"C:\\bad\\evd.db"), std::string(4096, 'x'))
+        << "the damaged file is left as it was";
     ASSERT_TRUE(db.Open());
 }

@@ -62,12 +62,12 @@ TEST_F(StoreTest, CoveringConfigurationsAreTheDirectoryAndBelowIt)
     }
     std::vector<EVD_SYNC_CONFIG> found;
     ASSERT_TRUE(sync.ConfigsCovering(u"D:\\Cases\\A", found));
-    EXPECT_EQ(Srcs(found), (std::vector<std::u16string> {u"D:\\Cases\\A", u"D:\\Cases\\A\\sub",
-                                                         u"D:\\Cases\\a\\deeper\\x"}))
+    EXPECT_EQ(Srcs(found), (std::vector<std::u16string>{u"D:\\Cases\\A", u"D:\\Cases\\A\\sub",
+                                                        u"D:\\Cases\\a\\deeper\\x"}))
         << "AB and A_ merely start with the same letters";
     found.clear();
     ASSERT_TRUE(sync.ConfigsCovering(u"D:\\Cases\\A_", found));
-    EXPECT_EQ(Srcs(found), (std::vector<std::u16string> {u"D:\\Cases\\A_"}));
+    EXPECT_EQ(Srcs(found), (std::vector<std::u16string>{u"D:\\Cases\\A_"}));
 
     EVD_SYNC_CONFIG one;
     ASSERT_TRUE(sync.ConfigOfPath(u"d:\\cases\\ab", one));
@@ -86,7 +86,7 @@ TEST_F(StoreTest, DeletingAConfigurationWithTheFlagRemovesItsInfoFirst)
     ASSERT_TRUE(sync.AddConfig(a));
     ASSERT_TRUE(sync.AddConfig(b));
     for (int file = 1; file <= 3; ++file) {
-        EVD_SYNC_INFO ia {-1, a.ID, file, u"<SyncInfo id=\"a\"/>"}, ib {-1, b.ID, file, u"<SyncInfo/>"};
+        EVD_SYNC_INFO ia{-1, a.ID, file, u"<SyncInfo id=\"a\"/>"}, ib{-1, b.ID, file, u"<SyncInfo/>"};
         ASSERT_TRUE(sync.AddSyncInfo(ia));
         ASSERT_TRUE(sync.AddSyncInfo(ib));
     }
@@ -119,7 +119,8 @@ TEST_F(StoreTest, DeletingAConfigurationWithTheFlagRemovesItsInfoFirst)
 
 TEST(SyncResultText, EveryGroupInOrder)
 {
-    struct Case {
+    struct Case
+    {
         int32_t code;
         std::u16string text;
     } cases[] = {
@@ -134,7 +135,8 @@ TEST(SyncResultText, EveryGroupInOrder)
         {0x1000001, u"未知错误"},
         {0x1000002, u"打开Internet失败!"},
         {0x100000d, u"连接档案工作站失败！"},
-        {0x100000e, u"连接档案工作站失败，不允许一个用户使用一个以上用户名与档案工作站连接。关闭档案工作站的所有资源，重新登录！"},
+        {0x100000e, u"连接档案工作站失败，不允许一个用户使用一个以上用户名与档案工作站连接。关闭档案工作站的"
+                    u"所有资源，重新登录！"},
         {0x100000f, u"未知错误"},
         {0x1000064, u"获取请求中的参数异常！"},
         {0x1000075, u"资源不存在，操作失败！"},

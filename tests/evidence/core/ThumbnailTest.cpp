@@ -10,10 +10,12 @@ using namespace vel::evd;
 
 TEST(Thumbnail, FitsTheBoxKeepingTheAspectRatio)
 {
-    struct Case {
+    struct Case
+    {
         int w, h, box, outW, outH;
     } cases[] = {{400, 300, 100, 100, 75}, {300, 400, 100, 75, 100}, {50, 20, 100, 100, 40},
-                 {640, 480, 0, 640, 480}, {640, 480, -1, 640, 480}, {1000, 1, 100, 100, 1}, {333, 333, 64, 64, 64}};
+                 {640, 480, 0, 640, 480},  {640, 480, -1, 640, 480}, {1000, 1, 100, 100, 1},
+                 {333, 333, 64, 64, 64}};
     for (auto& c : cases) {
         int w, h;
         FitInBox(c.w, c.h, c.box, w, h);

@@ -33,7 +33,8 @@ TEST_F(StoreTest, NodePathsFollowTheRootAndTheChain)
     int32_t f = AddFolder(c, u"现场");
     int32_t v = AddFile(f, u"clip.mp4");
     int32_t year = Node(c).PARENTID;
-    struct Case {
+    struct Case
+    {
         int32_t id;
         bool current;
         std::u16string path;
@@ -70,7 +71,7 @@ TEST_F(StoreTest, FilesInsideMyResourcesIgnoreTheirLibraryRoot)
     EXPECT_EQ(NodePath(p, false, true), DefaultDirectory() + u"\\sub\\a.jpg");
     EXPECT_EQ(NodePath(p, true, true), DefaultDirectory() + u"\\sub\\a.jpg");
     EXPECT_EQ(NodePath(my, false, true), DefaultDirectory());
-    EXPECT_EQ(AllDiskPaths(f), std::vector<std::u16string> {DefaultDirectory() + u"\\sub"});
+    EXPECT_EQ(AllDiskPaths(f), std::vector<std::u16string>{DefaultDirectory() + u"\\sub"});
 }
 
 TEST_F(StoreTest, FolderPathMovesToARootWithRoomAndMakesItCurrent)
@@ -106,8 +107,8 @@ TEST_F(StoreTest, AllDiskPathsListEveryRootForCases)
     AddRoot(u"E:\\B");
     int32_t c = AddCase(u"c");
     int32_t v = AddFile(c, u"v.mp4");
-    EXPECT_EQ(AllDiskPaths(c), (std::vector<std::u16string> {u"D:\\A\\2015\\c", u"E:\\B\\2015\\c"}));
-    EXPECT_EQ(AllDiskPaths(v), (std::vector<std::u16string> {u"D:\\A\\2015\\c\\v.mp4"}));
+    EXPECT_EQ(AllDiskPaths(c), (std::vector<std::u16string>{u"D:\\A\\2015\\c", u"E:\\B\\2015\\c"}));
+    EXPECT_EQ(AllDiskPaths(v), (std::vector<std::u16string>{u"D:\\A\\2015\\c\\v.mp4"}));
     EXPECT_TRUE(AllDiskPaths(12345).empty());
 }
 
@@ -125,7 +126,8 @@ TEST_F(StoreTest, RelativeNameStartsAtTheCase)
 
 TEST(PathStartsWith, NormalisesSeparatorsBlanksAndCase)
 {
-    struct Case {
+    struct Case
+    {
         std::u16string prefix, path;
         bool match;
         std::u16string rest;
@@ -141,7 +143,8 @@ TEST(PathStartsWith, NormalisesSeparatorsBlanksAndCase)
     };
     for (auto& c : cases) {
         std::u16string rest = u"unchanged";
-        EXPECT_EQ(PathStartsWith(c.prefix, c.path, &rest), c.match) << Utf16ToUtf8(c.prefix + u" | " + c.path);
+        EXPECT_EQ(PathStartsWith(c.prefix, c.path, &rest), c.match)
+            << Utf16ToUtf8(c.prefix + u" | " + c.path);
         if (c.match)
             EXPECT_EQ(rest, c.rest) << Utf16ToUtf8(c.path);
     }
@@ -153,7 +156,8 @@ TEST_F(StoreTest, LogicalNamesAndAreasOfDiskPaths)
     db.SetSetting(kSecNas, kKeyPublic, u"\\\\nas\\public", false, true);
     db.SetSetting(kSecNas, kKeyPerson, u"\\\\nas\\person", false, true);
     const std::u16string my = DefaultDirectory();
-    struct Case {
+    struct Case
+    {
         std::u16string path;
         std::u16string name;
         int32_t group, item;
@@ -240,14 +244,15 @@ TEST_F(StoreTest, WorkCaseComesFromTheSettings)
 
 TEST(FileKinds, ExtensionsDecideTheKind)
 {
-    struct Case {
+    struct Case
+    {
         std::u16string path;
         int32_t kind;
     } cases[] = {
-        {u"C:\\x\\CLIP.MP4", kKindVideo}, {u"a.h3crd", kKindVideo},   {u"b.SVAC", kKindVideo},
-        {u"a.jpeg", kKindPicture},        {u"A.JPEG", kKindPicture},  {u"x.tiff", kKindPicture},
-        {u"noext", kKindOther},           {u"x.doc", kKindOther},     {u"C:\\dir.mp4\\file", kKindOther},
-        {u"archive.mp4.zip", kKindOther}, {u".mp4", kKindVideo},      {u"x.", kKindOther},
+        {u"C:\\x\\CLIP.MP4", kKindVideo}, {u"a.h3crd", kKindVideo},  {u"b.SVAC", kKindVideo},
+        {u"a.jpeg", kKindPicture},        {u"A.JPEG", kKindPicture}, {u"x.tiff", kKindPicture},
+        {u"noext", kKindOther},           {u"x.doc", kKindOther},    {u"C:\\dir.mp4\\file", kKindOther},
+        {u"archive.mp4.zip", kKindOther}, {u".mp4", kKindVideo},     {u"x.", kKindOther},
     };
     for (auto& c : cases)
         EXPECT_EQ(KindOfExtension(c.path), c.kind) << Utf16ToUtf8(c.path);

@@ -1,5 +1,5 @@
-#include "platform/base/LastError.h"
 #include "platform/base/Strings.h"
+#include "platform/base/LastError.h"
 #include "platform/base/Time.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,8 @@ using namespace vel;
 
 TEST(Utf, RoundTripsAndRepairsMalformedInput)
 {
-    struct Case {
+    struct Case
+    {
         std::string utf8;
         std::u16string utf16;
     } cases[] = {
@@ -41,7 +42,7 @@ TEST(Ansi, GbkIsTheDefaultCodePage)
 TEST(Ansi, UnmappableCharactersBecomeTheDefaultCharacter)
 {
     EXPECT_EQ(Utf16ToAnsi(u"a\U0001F600b"), "a?b"); // a surrogate pair is one character
-    EXPECT_EQ(Utf16ToAnsi(u"x\u0E01y"), "x?y");      // Thai is not in GBK
+    EXPECT_EQ(Utf16ToAnsi(u"x\u0E01y"), "x?y");     // Thai is not in GBK
     EXPECT_EQ(Utf16ToCodePage(1252, u"é档"), "\xE9?");
     // A lead byte without its trail byte.
     EXPECT_EQ(AnsiToUtf16("a\xB5"), u"a\uFFFD");
@@ -49,7 +50,8 @@ TEST(Ansi, UnmappableCharactersBecomeTheDefaultCharacter)
 
 TEST(Ansi, BufferCopyZeroFillsAndKeepsTwoBytesFree)
 {
-    struct Case {
+    struct Case
+    {
         size_t size;
         std::string expect;
     } cases[] = {{10, "abcdefgh"}, {3, "a"}, {2, ""}, {1, ""}, {64, "abcdefghijkl"}};
@@ -80,11 +82,18 @@ TEST(Strings, CaseInsensitiveComparisonCoversNonAscii)
 
 TEST(Strings, ParseIntFollowsAtoi)
 {
-    struct Case {
+    struct Case
+    {
         std::u16string text;
         int32_t value;
-    } cases[] = {{u"", 0}, {u"42", 42}, {u"  -7x", -7}, {u"+3", 3}, {u"abc", 0}, {u"99999999999", INT32_MAX},
-                 {u"-99999999999", INT32_MIN}, {u"12 34", 12}};
+    } cases[] = {{u"", 0},
+                 {u"42", 42},
+                 {u"  -7x", -7},
+                 {u"+3", 3},
+                 {u"abc", 0},
+                 {u"99999999999", INT32_MAX},
+                 {u"-99999999999", INT32_MIN},
+                 {u"12 34", 12}};
     for (auto& c : cases)
         EXPECT_EQ(ParseInt(c.text), c.value) << Utf16ToUtf8(c.text);
 }
@@ -103,7 +112,8 @@ TEST(Strings, TrimReplaceSplit)
 TEST(Format16, ConversionsMatchPrintf)
 {
     const char16_t* name = u"档案";
-    struct Case {
+    struct Case
+    {
         std::u16string got, expect;
     } cases[] = {
         {Format16(u"%d|%5d|%-3d|%03d", 1, 22, 3, 4), u"1|   22|3  |004"},

@@ -1,6 +1,6 @@
+#include "platform/fs/FileSystem.h"
 #include "platform/base/LastError.h"
 #include "platform/base/Strings.h"
-#include "platform/fs/FileSystem.h"
 #include "platform/fs/WinPath.h"
 #include "platform/shell/Shell.h"
 #include "support/Sandbox.h"
@@ -11,7 +11,8 @@
 using namespace vel;
 using vel::test::Sandbox;
 
-class FsTest : public ::testing::Test {
+class FsTest : public ::testing::Test
+{
 protected:
     Sandbox box;
     std::string C() const { return box.Root() + "/drive_c"; }
@@ -20,7 +21,8 @@ protected:
 TEST_F(FsTest, DrivesUncAndHostPathsMap)
 {
     std::string d = box.Drive('D');
-    struct Case {
+    struct Case
+    {
         std::u16string win;
         std::string host;
     } cases[] = {
@@ -87,10 +89,10 @@ TEST_F(FsTest, ListMatchesWildcardsLikeFindFirstFile)
         return out;
     };
     using V = std::vector<std::string>;
-    EXPECT_EQ(names(fs::List(u"C:\\d\\*.*")), (V {"B.MP4", "a.mp4", "c.jpg", "noext", "sub", "x.mp4.xml"}));
-    EXPECT_EQ(names(fs::List(u"C:\\d\\*.mp4")), (V {"B.MP4", "a.mp4"}));
-    EXPECT_EQ(names(fs::List(u"C:\\d\\?.jpg")), (V {"c.jpg"}));
-    EXPECT_EQ(names(fs::List(u"C:\\d\\noext.*")), (V {"noext"}));
+    EXPECT_EQ(names(fs::List(u"C:\\d\\*.*")), (V{"B.MP4", "a.mp4", "c.jpg", "noext", "sub", "x.mp4.xml"}));
+    EXPECT_EQ(names(fs::List(u"C:\\d\\*.mp4")), (V{"B.MP4", "a.mp4"}));
+    EXPECT_EQ(names(fs::List(u"C:\\d\\?.jpg")), (V{"c.jpg"}));
+    EXPECT_EQ(names(fs::List(u"C:\\d\\noext.*")), (V{"noext"}));
     auto one = fs::List(u"C:\\D\\A.MP4");
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].info.size, 5u);

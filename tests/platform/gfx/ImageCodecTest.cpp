@@ -28,7 +28,8 @@ bool Near(uint32_t a, uint32_t b, int tolerance)
 
 TEST(ImageCodec, EveryPictureKindDecodes)
 {
-    struct Case {
+    struct Case
+    {
         const char* format;
         int tolerance;
     } cases[] = {{"png", 0}, {"bmp", 0}, {"tiff", 0}, {"jpeg", 40}};
@@ -39,7 +40,8 @@ TEST(ImageCodec, EveryPictureKindDecodes)
         ASSERT_TRUE(back) << c.format;
         EXPECT_EQ(back->Width(), 40) << c.format;
         EXPECT_EQ(back->Height(), 20) << c.format;
-        EXPECT_TRUE(Near(back->Pixel(5, 10), 0xFFFF0000, c.tolerance)) << c.format << std::hex << back->Pixel(5, 10);
+        EXPECT_TRUE(Near(back->Pixel(5, 10), 0xFFFF0000, c.tolerance))
+            << c.format << std::hex << back->Pixel(5, 10);
         EXPECT_TRUE(Near(back->Pixel(35, 10), 0xFF0000FF, c.tolerance)) << c.format;
     }
 }

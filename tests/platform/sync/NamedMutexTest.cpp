@@ -25,7 +25,7 @@ TEST(NamedMutex, ReentrantForTheOwnerExclusiveForOthers)
     ASSERT_TRUE(a.IsValid());
     ASSERT_TRUE(a.Lock());
     ASSERT_TRUE(b.Lock()) << "the owning thread may take it again";
-    std::atomic<bool> got {false};
+    std::atomic<bool> got{false};
     std::thread other([&] {
         sync::NamedMutex c(u"Global\\T_PROCESSLOCK");
         EXPECT_FALSE(c.TryLock(50));
