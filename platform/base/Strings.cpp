@@ -1,6 +1,7 @@
 #include "Strings.h"
 
 #include <clocale>
+#include <cstring>
 #include <cwctype>
 #include <locale.h>
 
@@ -9,11 +10,27 @@ namespace vel {
 std::u16string Utf8ToUtf16(std::string_view s)
 {
     std::u16string out;
-    out.reserve(s.size());
-    size_t i = 0;
     const size_t n = s.size();
+    out.resize(n); // never more units than bytes
+    char16_t* o = out.data();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    size_t i = 0;
+    auto push = [&o](char16_t u) { *o++ = u; };
     while (i < n) {
-        unsigned char c = s[i];
+        // Runs of ASCII, the common case, are copied eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t block;
+            memcpy(&block, p + i, 8);
+            if (block & 0x8080808080808080ull)
+                break;
+            for (int k = 0; k < 8; ++k)
+                o[k] = char16_t(p[i + k]);
+            o += 8;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        unsigned char c = p[i];
         uint32_t cp;
         size_t len;
         if (c < 0x80) {
@@ -29,18 +46,18 @@ std::u16string Utf8ToUtf16(std::string_view s)
             cp = c & 0x07;
             len = 4;
         } else {
-            out.push_back(0xFFFD);
+            push(0xFFFD);
             ++i;
             continue;
         }
         if (i + len > n) {
-            out.push_back(0xFFFD);
+            push(0xFFFD);
             ++i;
             continue;
         }
         bool ok = true;
         for (size_t k = 1; k < len; ++k) {
-            unsigned char cc = s[i + k];
+            unsigned char cc = p[i + k];
             if ((cc & 0xC0) != 0x80) {
                 ok = false;
                 break;
@@ -49,19 +66,20 @@ std::u16string Utf8ToUtf16(std::string_view s)
         }
         static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
         if (!ok || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(0xFFFD);
+            push(0xFFFD);
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(char16_t(0xD800 + (cp >> 10)));
-            out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+            push(char16_t(0xD800 + (cp >> 10)));
+            push(char16_t(0xDC00 + (cp & 0x3FF)));
         } else {
-            out.push_back(char16_t(cp));
+            push(char16_t(cp));
         }
         i += len;
     }
+    out.resize(size_t(o - out.data()));
     return out;
 }
 
