@@ -20,11 +20,6 @@ namespace {
 
 thread_local const CUDPClient* t_handlerEndpoint = nullptr;
 
-// Freed slots kept for reuse; beyond this a burst's slots go back to the heap.
-constexpr size_t kKeptFreeSlots = 64;
-// Datagrams read per wake-up before polling again.
-constexpr int kReadsPerWake = 64;
-
 int64_t SteadyMs()
 {
     using namespace std::chrono;
@@ -315,7 +310,7 @@ void CUDPClient::ReceiveLoop()
         if (fds[1].revents)
             break; // Stop
         uint64_t got = 0;
-        for (int i = 0; i < kReadsPerWake && !m_stop.load(); ++i) {
+        for (size_t i = 0; i < kReadsPerWake && !m_stop.load(); ++i) {
             auto d = TakeSlot();
             if (!d) {
                 // No memory for a slot: read the datagram into nowhere so

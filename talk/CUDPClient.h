@@ -57,6 +57,10 @@ public:
     static constexpr uint16_t kDefaultPort = 7500;
     static constexpr int64_t kStallMs = 10;
     static constexpr size_t kBacklogPerHandler = 256;
+    // Datagrams read (and queued together) per wake-up of the receive thread.
+    static constexpr size_t kReadsPerWake = 64;
+    // Freed slots kept for reuse; beyond this a burst's slots go back to the heap.
+    static constexpr size_t kKeptFreeSlots = 64;
 
     struct Datagram
     {
