@@ -1,5 +1,6 @@
 #include "CSyncXml.h"
 
+#include "EvdCaseFiles.h"
 #include "evidence/skin/ZBXMLElement.h"
 #include "platform/base/Strings.h"
 #include "platform/fs/FileSystem.h"
@@ -94,7 +95,7 @@ bool CSyncXml::Save()
     // The hidden mark is cleared for the write and set again after it.
     if (fs::Exists(m_path))
         fs::SetAttributes(m_path, fs::kAttrNormal);
-    bool ok = m_doc->SaveFile(m_path);
+    bool ok = SaveDocument(*m_doc, m_path);
     MakeHidden(m_path);
     return ok;
 }

@@ -56,7 +56,7 @@ bool WriteMark(const std::u16string& caseDir, std::u16string_view user, const ch
     if (!mark)
         return false;
     mark->SetText(value);
-    return doc->SaveFile(path);
+    return SaveDocument(*doc, path);
 }
 
 // Subdirectories of a directory that can be case directories.
@@ -170,7 +170,7 @@ bool WriteCasePriority(std::u16string_view caseDir, std::u16string_view user, in
     if (!e)
         return false;
     e->SetText(ToString16(priority));
-    return doc->SaveFile(path);
+    return SaveDocument(*doc, path);
 }
 
 void ClearWorkCase(std::u16string_view parentDir, std::u16string_view user)
@@ -275,6 +275,25 @@ uint64_t DirectorySize(std::u16string_view dir, bool skipCompanions, uint64_t* f
         }
     }
     return total;
+}
+
+bool SaveDocument(const ZBXMLElement& doc, std::u16string_view path)
+{
+    if (doc.SaveFile(path))
+        return true;
+    uint32_t attrs = fs::GetAttributes(path);
+    if (attrs != fs::kInvalidAttributes && (attrs & fs::kAttrReadOnly))
+        return false;
+    std::u16string text = doc.ToString(false, false);
+    if (text.empty())
+        return false;
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        bytes.push_back(char(c & 0xFF));
+        bytes.push_back(char(c >> 8));
+    }
+    return fs::WriteFile(path, bytes);
 }
 
 int CCacheUtil::RenameFile(std::u16string_view oldPath, std::u16string_view newPath)

@@ -18,6 +18,10 @@
 #include <string>
 #include <string_view>
 
+namespace vel {
+class ZBXMLElement;
+}
+
 namespace vel::evd {
 
 std::u16string CompanionDirectoryPath(std::u16string_view caseDir, std::u16string_view user);
@@ -54,6 +58,11 @@ std::u16string ParentDirectory(std::u16string_view path);
 // subdirectories; with skipCompanions, companions are left out.
 uint64_t DirectorySize(std::u16string_view dir, bool skipCompanions, uint64_t* files = nullptr,
                        uint64_t* directories = nullptr);
+
+// Writes a document: indented through the XML model, or, when that fails,
+// as one line of UTF-16 little-endian text through the library's own file
+// writing. A read-only file is never written.
+bool SaveDocument(const vel::ZBXMLElement& doc, std::u16string_view path);
 
 class CCacheUtil
 {

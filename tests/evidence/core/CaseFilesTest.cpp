@@ -78,6 +78,11 @@ TEST_F(StoreTest, CasePriorityAndWorkCaseDocuments)
                               "<case><SHOWPRIORITY></SHOWPRIORITY></case>"));
     EXPECT_EQ(ReadCasePriority(u"\\\\nas\\person\\c2", u""), 100) << "an empty element";
 
+    // A read-only description is left as it is.
+    ASSERT_TRUE(fs::SetAttributes(CaseDescriptionPath(u"\\\\nas\\person\\c1", u""), fs::kAttrReadOnly));
+    EXPECT_FALSE(WriteCasePriority(u"\\\\nas\\person\\c1", u"", 7));
+    EXPECT_EQ(ReadCasePriority(u"\\\\nas\\person\\c1", u""), 250);
+
     ASSERT_TRUE(SetWorkCase(u"\\\\nas\\person\\c1", u"alice"));
     EXPECT_EQ(FindWorkCaseIn(u"\\\\nas\\person", u"alice"), u"\\\\nas\\person\\c1");
     ASSERT_TRUE(SetWorkCase(u"\\\\nas\\person\\c2", u"alice"));
