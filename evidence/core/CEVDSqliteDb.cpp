@@ -134,24 +134,15 @@ CEVDSqliteDb& CEVDSqliteDb::Instance()
 
 CEVDSqliteDb::CEVDSqliteDb() : CSqliteDbMan(u"EVDSqliteDb_Lock") {}
 
-CEVDSqliteDb::~CEVDSqliteDb()
-{
-    if (IsOpen())
-        CloseWithBackup();
-}
+CEVDSqliteDb::~CEVDSqliteDb() = default;
 
 bool CEVDSqliteDb::Open(std::u16string_view path)
 {
     LockScope lock(*this, true);
     EnsureLibraryDataFolder();
     std::u16string dbPath = path.empty() ? StorePath() : std::u16string(path);
-    if (!OpenConnection(dbPath))
+    if (!OpenWithSchema(dbPath, Schema()))
         return false;
-    if (!CreateSchema(Schema())) {
-        EVD_LOG_ERROR(u"creating the tables of %s failed: %s", dbPath.c_str(), LastErrorText().c_str());
-        CloseConnection();
-        return false;
-    }
     fs::CreateDirectoryChain(DefaultDirectory()); // a failure here only shows later
     if (!LoadMyResourcesRoot())
         EVD_LOG_WARN(u"the my-resources root could not be created");

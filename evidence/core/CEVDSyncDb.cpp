@@ -45,11 +45,7 @@ CEVDSyncDb& CEVDSyncDb::Instance()
 
 CEVDSyncDb::CEVDSyncDb() : CSqliteDbMan(u"EVDSyncDb_Lock") {}
 
-CEVDSyncDb::~CEVDSyncDb()
-{
-    if (IsOpen())
-        CloseWithBackup();
-}
+CEVDSyncDb::~CEVDSyncDb() = default;
 
 const std::vector<SchemaStep>& CEVDSyncDb::Schema()
 {
@@ -74,18 +70,10 @@ const std::vector<SchemaStep>& CEVDSyncDb::Schema()
 
 bool CEVDSyncDb::Open(std::u16string_view path)
 {
-    LockScope lock(*this, true);
     EnsureLibraryDataFolder();
     std::u16string dbPath =
         path.empty() ? Format16(u"%s\\evd_sync.db", LibraryDataFolder().c_str()) : std::u16string(path);
-    if (!OpenConnection(dbPath))
-        return false;
-    if (!CreateSchema(Schema())) {
-        EVD_LOG_ERROR(u"creating the tables of %s failed: %s", dbPath.c_str(), LastErrorText().c_str());
-        CloseConnection();
-        return false;
-    }
-    return true;
+    return OpenWithSchema(dbPath, Schema());
 }
 
 bool CEVDSyncDb::Close()

@@ -39,7 +39,9 @@ CSqliteDbMan::CSqliteDbMan(std::u16string_view lockBaseName) : m_lock(sync::Proc
 CSqliteDbMan::~CSqliteDbMan()
 {
     if (m_db)
-        sqlite3_close_v2(m_db);
+        CloseWithBackup();
+    if (m_db)
+        sqlite3_close_v2(m_db); // busy at exit: let SQLite finish it
 }
 
 bool CSqliteDbMan::OpenConnection(std::u16string_view winPath)
@@ -72,6 +74,19 @@ bool CSqliteDbMan::CloseConnection()
     if (sqlite3_close(m_db) != SQLITE_OK)
         return false;
     m_db = nullptr;
+    return true;
+}
+
+bool CSqliteDbMan::OpenWithSchema(std::u16string_view winPath, const std::vector<SchemaStep>& steps)
+{
+    LockScope lock(*this, true);
+    if (!OpenConnection(winPath))
+        return false;
+    if (!CreateSchema(steps)) {
+        EVD_LOG_ERROR(u"creating the tables of %s failed: %s", m_path.c_str(), LastErrorText().c_str());
+        CloseConnection();
+        return false;
+    }
     return true;
 }
 

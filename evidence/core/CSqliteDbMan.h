@@ -61,6 +61,7 @@ class CSqliteDbMan
 {
 public:
     explicit CSqliteDbMan(std::u16string_view lockBaseName);
+    // Closes an open connection with its backup.
     virtual ~CSqliteDbMan();
     CSqliteDbMan(const CSqliteDbMan&) = delete;
     CSqliteDbMan& operator=(const CSqliteDbMan&) = delete;
@@ -73,6 +74,9 @@ public:
     bool OpenConnection(std::u16string_view winPath);
     // Closes the connection; false (and left open) when it is busy.
     bool CloseConnection();
+    // Under the process lock: opens the database and runs its schema; the
+    // connection is closed again when the schema fails.
+    bool OpenWithSchema(std::u16string_view winPath, const std::vector<SchemaStep>& steps);
     // Runs the schema in one transaction (holding the process lock); false
     // and rolled back when a CREATE TABLE fails.
     bool CreateSchema(const std::vector<SchemaStep>& steps);
