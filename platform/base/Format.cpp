@@ -41,12 +41,12 @@ std::u16string VFormat16(const char16_t* fmt, va_list args)
             continue;
         }
         // Flags, width and precision, kept in narrow form for snprintf.
-        std::string spec = "%";
+        std::string narrow = "%";
         bool left = false;
         while (*p && strchr("-+ #0", char(*p))) {
             if (*p == u'-')
                 left = true;
-            spec.push_back(char(*p++));
+            narrow.push_back(char(*p++));
         }
         int width = -1, precision = -1;
         if (*p == u'*') {
@@ -54,30 +54,30 @@ std::u16string VFormat16(const char16_t* fmt, va_list args)
             if (width < 0) {
                 left = true;
                 width = -width;
-                spec.push_back('-');
+                narrow.push_back('-');
             }
-            spec += std::to_string(width);
+            narrow += std::to_string(width);
             ++p;
         } else {
             if (*p >= u'0' && *p <= u'9')
                 width = 0;
             while (*p >= u'0' && *p <= u'9') {
                 width = width * 10 + (*p - u'0');
-                spec.push_back(char(*p++));
+                narrow.push_back(char(*p++));
             }
         }
         if (*p == u'.') {
-            spec.push_back('.');
+            narrow.push_back('.');
             ++p;
             precision = 0;
             if (*p == u'*') {
                 precision = va_arg(ap, int);
-                spec += std::to_string(precision);
+                narrow += std::to_string(precision);
                 ++p;
             } else {
                 while (*p >= u'0' && *p <= u'9') {
                     precision = precision * 10 + (*p - u'0');
-                    spec.push_back(char(*p++));
+                    narrow.push_back(char(*p++));
                 }
             }
         }
@@ -119,23 +119,23 @@ std::u16string VFormat16(const char16_t* fmt, va_list args)
         case u'o': {
             char c = char(conv);
             if (length == 2) {
-                spec += "ll";
-                spec.push_back(c);
-                snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, long long));
+                narrow += "ll";
+                narrow.push_back(c);
+                snprintf(buf, sizeof buf, narrow.c_str(), va_arg(ap, long long));
             } else if (length == 1) {
-                spec += "l";
-                spec.push_back(c);
-                snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, long));
+                narrow += "l";
+                narrow.push_back(c);
+                snprintf(buf, sizeof buf, narrow.c_str(), va_arg(ap, long));
             } else if (length == 3) {
-                spec += "z";
-                spec.push_back(c);
-                snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, size_t));
+                narrow += "z";
+                narrow.push_back(c);
+                snprintf(buf, sizeof buf, narrow.c_str(), va_arg(ap, size_t));
             } else {
-                spec.push_back(c);
+                narrow.push_back(c);
                 int v = va_arg(ap, int);
                 if (length == -1)
                     v = (c == 'd' || c == 'i') ? int(short(v)) : int(static_cast<unsigned short>(v));
-                snprintf(buf, sizeof buf, spec.c_str(), v);
+                snprintf(buf, sizeof buf, narrow.c_str(), v);
             }
             out += U16(buf);
             break;
@@ -146,8 +146,8 @@ std::u16string VFormat16(const char16_t* fmt, va_list args)
         case u'F':
         case u'g':
         case u'G': {
-            spec.push_back(char(conv));
-            snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, double));
+            narrow.push_back(char(conv));
+            snprintf(buf, sizeof buf, narrow.c_str(), va_arg(ap, double));
             out += U16(buf);
             break;
         }
