@@ -91,6 +91,21 @@ uint16_t CGTKClient::Notify(int32_t id, const std::string& xml)
     return cb(Handle(), id, xml.c_str(), int32_t(xml.size()), user);
 }
 
+uint16_t CGTKClient::NotifyDecision(int32_t id, const std::string& xml, bool& had)
+{
+    GTK_NOTIFY_CALLBACK cb;
+    void* user;
+    {
+        std::lock_guard lock(m_notifyLock);
+        cb = m_notifyCallback;
+        user = m_notifyUser;
+    }
+    had = cb != nullptr;
+    if (!cb)
+        return 0;
+    return cb(Handle(), id, xml.c_str(), int32_t(xml.size()), user);
+}
+
 uint32_t CGTKClient::Request(uint16_t command, const TLVItems& items, int waits, std::vector<uint8_t>& reply,
                              MsgHeader& header, std::atomic<uint32_t>* pendingSeq)
 {
@@ -194,6 +209,7 @@ void CGTKClient::Stop()
         m_udp.WakeWaiter(seq);
     if (m_timerThread.joinable() && m_timerThread.get_id() != std::this_thread::get_id())
         m_timerThread.join();
+    JoinWaitingThreads();
     ClearGroupAndCallState();
     {
         std::lock_guard lock(m_stateLock);
@@ -325,9 +341,12 @@ void CGTKClient::Dispatch(const uint8_t* data, size_t length, const char* ip, ui
 {
     if (!data || length < 2)
         return;
-    if (data[0] == 0x41 && (data[1] == 0x00 || data[1] == 0x01)) {
-        // Group (41 00) and individual (41 01) voice: nothing is joined or
-        // in call until the talk operations exist, so there is no receiver.
+    if (data[0] == 0x41 && data[1] == 0x00) {
+        OnGroupVoice(data, length, ip, port);
+        return;
+    }
+    if (data[0] == 0x41 && data[1] == 0x01) {
+        OnIndivVoice(data, length, ip, port);
         return;
     }
     if (!IsControlMessage(data, length))
@@ -335,13 +354,29 @@ void CGTKClient::Dispatch(const uint8_t* data, size_t length, const char* ip, ui
     MsgHeader h;
     if (!ParseMsgHeader(data, length, h) || h.IsReply())
         return;
-    switch (h.command) {
-    case cmd::ServerNotify:
-        OnServerNotify(h, data + kMsgHeaderSize, ip, port);
-        break;
-    default:
-        break; // other server requests are not handled by this session
+    const uint8_t* body = data + kMsgHeaderSize;
+    if (h.command == cmd::ServerNotify) {
+        OnServerNotify(h, body, ip, port);
+        return;
     }
+    using Handler = void (CGTKClient::*)(const MsgHeader&, const TLVItems&, bool, const char*, uint16_t);
+    Handler handler = nullptr;
+    switch (h.command) {
+    case cmd::IndivCall: handler = &CGTKClient::OnIndivCall; break;
+    case cmd::SwitchVideoChan: handler = &CGTKClient::OnSwitchVideoChan; break;
+    case cmd::IndivInfo:
+    case cmd::GroupInfo: handler = &CGTKClient::OnMessage; break;
+    case cmd::GpsData: handler = &CGTKClient::OnGpsData; break;
+    case cmd::PushVideo: handler = &CGTKClient::OnPushVideo; break;
+    case cmd::TalkInvite: handler = &CGTKClient::OnCallInvite; break;
+    case cmd::AlarmData: handler = &CGTKClient::OnAlarmData; break;
+    case cmd::GroupTransData:
+    case cmd::IndivTransData: handler = &CGTKClient::OnTransData; break;
+    default: return; // not a request this session serves
+    }
+    TLVItems items;
+    bool ok = DecodeItems(body, h.bodyLength, items);
+    (this->*handler)(h, items, ok, ip, port);
 }
 
 void CGTKClient::OnServerNotify(const MsgHeader& h, const uint8_t* body, const char* ip, uint16_t port)

@@ -25,6 +25,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -72,6 +75,51 @@ public:
     // The message handler installed in the UDP endpoint.
     void Dispatch(const uint8_t* data, size_t length, const char* ip, uint16_t port);
 
+    // --- group and individual talk (each 0 or a result code) ---
+    static constexpr int kShortWaits = 4;
+    static constexpr int kMediumWaits = 8;
+    static constexpr int kLongWaits = 20;
+    static constexpr int kAnswerWaits = 70;
+    static constexpr int kResultRejected = 253;
+    static constexpr int kResultBusy = 254;
+    static constexpr int kResultNoResponse = 252;
+    static constexpr int kResultOther = 255;
+    static constexpr int32_t kNotifyCallResult = 32817;
+    static constexpr int32_t kNotifyInviteResult = 32837;
+
+    uint32_t JoinGroup(uint16_t channel, GTK_GROUP_VOICE_CALLBACK callback, void* user);
+    uint32_t QuitGroup();
+    uint32_t ReleaseFloor();
+    uint32_t SendGroupVoice(uint16_t channel, const uint8_t* bytes, size_t length);
+    uint32_t BreakSpeak(uint16_t channel, const std::string& user);
+    uint32_t TalkInvite(uint16_t channel, const std::string& invitee, const std::string& ansiText);
+    // Asynchronous forms: the call id (the request's sequence) in `callId`;
+    // the result arrives later as notify 32837 / 32817.
+    uint32_t TalkInviteEx(uint16_t channel, const std::string& invitee, const std::string& ansiText, bool forced,
+                          uint32_t& callId);
+    uint32_t IndivCall(const std::string& callee, uint8_t video, GTK_INDIV_VOICE_CALLBACK callback, void* user);
+    uint32_t IndivCallEx(const std::string& callee, uint8_t video, GTK_INDIV_VOICE_CALLBACK callback, void* user,
+                         bool forced, uint32_t& callId);
+    uint32_t HangUp();
+    uint32_t BreakUpIndivCall(uint32_t session);
+    uint32_t SendIndivVoice(const std::string& dest, const uint8_t* bytes, size_t length);
+    uint32_t PushVideo(const std::string& user, const std::string& url, const std::string& ansiText);
+    uint32_t IndivInfo(const std::string& user, const std::string& ansiText);
+    uint32_t GroupInfo(uint16_t channel, const std::string& ansiText);
+    uint32_t TransData(const std::string& user, const uint8_t* bytes, size_t length);
+    uint32_t TransGroupData(uint16_t channel, const uint8_t* bytes, size_t length);
+
+    void SetIndivCallCallback(GTK_INDIV_VOICE_CALLBACK callback, void* user);
+    void SetTransDataCallback(GTK_DATA_CALLBACK callback, void* user);
+    void SetGpsCallback(GTK_GPS_CALLBACK callback, void* user);
+    void SetAlarmCallback(GTK_ALARM_CALLBACK callback, void* user);
+
+    // Snapshots for hosts and tests.
+    int32_t Channel() const;
+    int CallStateValue() const;
+    uint32_t CallSession() const;
+    std::string PeerUser() const;
+
 private:
     struct GroupState
     {
@@ -109,6 +157,33 @@ private:
     void Answer(const MsgHeader& request, uint16_t statusIndex, const char* ip, uint16_t port,
                 const char* failLog);
     uint16_t Notify(int32_t id, const std::string& xml);
+    // As Notify; false in `had` when no notify callback is set.
+    uint16_t NotifyDecision(int32_t id, const std::string& xml, bool& had);
+
+    // A request with a sequence chosen by the caller.
+    uint32_t RequestSeq(uint32_t seq, uint16_t command, const TLVItems& items, int waits,
+                        std::vector<uint8_t>& reply, MsgHeader& header);
+    // A request whose result is just the reply's status (0 or 0xE0000000 +
+    // status); `noReplyLog` is written when no reply came.
+    uint32_t SimpleRequest(uint16_t command, const TLVItems& items, int waits, const char* noReplyLog);
+    uint32_t StartWaitingThread(uint32_t seq, std::function<void()> body);
+    void AsyncCallThread(uint32_t seq, std::vector<uint8_t> request, std::string callee,
+                         GTK_INDIV_VOICE_CALLBACK callback, void* user);
+    void AsyncInviteThread(uint32_t seq, std::vector<uint8_t> request, std::string invitee);
+    int WaitPacked(uint32_t seq, const std::vector<uint8_t>& request, int waits, std::vector<uint8_t>& reply,
+                   MsgHeader& header);
+    void JoinWaitingThreads();
+
+    void OnGroupVoice(const uint8_t* data, size_t length, const char* ip, uint16_t port);
+    void OnIndivVoice(const uint8_t* data, size_t length, const char* ip, uint16_t port);
+    void OnIndivCall(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnCallInvite(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnMessage(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnPushVideo(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnSwitchVideoChan(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnTransData(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnGpsData(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
+    void OnAlarmData(const MsgHeader& h, const TLVItems& items, bool ok, const char* ip, uint16_t port);
     void ServerAddress(std::string& ip, uint16_t& port) const;
 
     CUDPClient m_udp;
@@ -125,6 +200,27 @@ private:
     std::atomic<uint32_t> m_heartbeatPeriod{kDefaultHeartbeatPeriod};
     std::atomic<int64_t> m_lastAlive{0};
     std::atomic<uint32_t> m_heartbeatSeq{0};
+
+    // Individual-call callback kept apart from the call record, which is
+    // cleared as a whole: SetIndivCallCallBack fills both.
+    GTK_DATA_CALLBACK m_dataCallback = nullptr;
+    void* m_dataUser = nullptr;
+    GTK_GPS_CALLBACK m_gpsCallback = nullptr;
+    void* m_gpsUser = nullptr;
+    GTK_ALARM_CALLBACK m_alarmCallback = nullptr;
+    void* m_alarmUser = nullptr;
+
+    // Waiting threads of asynchronous calls and invitations, and the
+    // sequences they wait for (woken at Stop).
+    std::mutex m_waitLock;
+    struct WaitThread
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+        uint32_t seq;
+    };
+    std::vector<WaitThread> m_waitThreads;
+    bool m_stopping = false;
 
     std::mutex m_notifyLock;
     GTK_NOTIFY_CALLBACK m_notifyCallback = nullptr;

@@ -185,6 +185,8 @@ int CUDPClient::SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* b
     WaitBlock block;
     {
         std::lock_guard lock(m_waiterLock);
+        if (m_cancelled.erase(sequence))
+            return -2; // ended (a hang-up) before it was sent: nothing goes out
         if (!m_waiters.emplace(sequence, Waiter{&block, replyBuffer, replyBuffer ? replyLength : 0, 0})
                  .second) {
             TalkLog("SendMsgWaitReply: sequence 0x%x is already waiting\n", sequence);
@@ -228,12 +230,18 @@ int CUDPClient::SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* b
     return result;
 }
 
-bool CUDPClient::WakeWaiter(uint32_t sequence)
+bool CUDPClient::WakeWaiter(uint32_t sequence, bool evenIfNotYetWaiting)
 {
     std::lock_guard lock(m_waiterLock);
     auto it = m_waiters.find(sequence);
-    if (it == m_waiters.end())
+    if (it == m_waiters.end()) {
+        if (evenIfNotYetWaiting) {
+            if (m_cancelled.size() >= kMaxCancelled)
+                m_cancelled.erase(m_cancelled.begin());
+            m_cancelled.insert(sequence);
+        }
         return false;
+    }
     std::lock_guard blk(it->second.block->lock);
     it->second.block->signalled = true;
     it->second.block->cond.notify_one();

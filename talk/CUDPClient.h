@@ -39,6 +39,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -105,8 +106,11 @@ public:
     int SendMsgWaitReply(const char* ip, uint16_t port, const uint8_t* bytes, size_t length,
                          uint32_t sequence, uint8_t* replyBuffer, size_t& replyLength, int waits);
     // Ends the current wait of a pending SendMsgWaitReply (the hang-up of a
-    // call that is still ringing). False when no such waiter exists.
-    bool WakeWaiter(uint32_t sequence);
+    // call that is still ringing). False when no such waiter exists; with
+    // evenIfNotYetWaiting the sequence is remembered, and a SendMsgWaitReply
+    // for it that starts later returns -2 at once without sending (a thread
+    // about to wait cannot miss its hang-up).
+    bool WakeWaiter(uint32_t sequence, bool evenIfNotYetWaiting = false);
 
     uint16_t Port() const { return m_port.load(); }
     bool IsRunning() const;
@@ -169,6 +173,8 @@ private:
 
     std::mutex m_waiterLock;
     std::map<uint32_t, Waiter> m_waiters;
+    static constexpr size_t kMaxCancelled = 256;
+    std::set<uint32_t> m_cancelled; // ended before their wait began
 
     std::mutex m_sendLock;
 

@@ -77,6 +77,73 @@ ControlResult RunControlCommand(TalkServer& server, const std::string& line)
             list += (list.empty() ? "" : " ") + c.user + "@" + c.endpoint.Text();
         return Ok(list);
     }
+    if (verb == "channels") {
+        std::string list;
+        for (auto& [number, ch] : server.Channels()) {
+            std::string members;
+            for (auto& m : ch.members)
+                members += (members.empty() ? "" : ",") + m;
+            list += TalkFormat("%s%u:%s%s%s", list.empty() ? "" : " ", number, members.c_str(),
+                               ch.floor.empty() ? "" : " floor=", ch.floor.c_str());
+        }
+        return Ok(list);
+    }
+    if (verb == "calls") {
+        std::string list;
+        for (auto& [session, c] : server.Calls())
+            list += TalkFormat("%s%u:%s>%s%s", list.empty() ? "" : " ", session, c.caller.c_str(), c.callee.c_str(),
+                               c.ringing ? " ringing" : "");
+        return Ok(list);
+    }
+    if (verb == "stats") {
+        const RelayStats& st = server.Stats();
+        return Ok(TalkFormat("groupin=%llu groupout=%llu grouprefused=%llu indivin=%llu indivout=%llu "
+                             "indivrefused=%llu",
+                             (unsigned long long)st.groupVoiceIn, (unsigned long long)st.groupVoiceOut,
+                             (unsigned long long)st.groupVoiceRefused, (unsigned long long)st.indivVoiceIn,
+                             (unsigned long long)st.indivVoiceOut, (unsigned long long)st.indivVoiceRefused));
+    }
+    if (verb == "ring" && w.size() == 2) {
+        long long ms;
+        if (!ParseNumber(w[1], ms) || ms < 0)
+            return Error("bad ring time-out");
+        server.SetRingTimeout(ms);
+        return Ok();
+    }
+    if (verb == "gps" && (w.size() == 3 || w.size() == 4)) {
+        // gps USER SUBJECT [HEX]: a position report about SUBJECT
+        std::vector<uint8_t> record(32, 0);
+        if (w.size() == 4 && !ParseHex(w[3], record))
+            return Error("bad hex");
+        TLVItems items = {{tag::UserId, TLVValue::Str(w[2])},
+                          {tag::Gps, TLVValue::Blob(std::string(record.begin(), record.end()))}};
+        return SeqAnswer(server.SendRequest(w[1], cmd::GpsData, items), w[1]);
+    }
+    if (verb == "alarm" && (w.size() == 3 || w.size() == 4)) {
+        // alarm USER SUBJECT [HEX]: 28 alarm bytes then a 32-byte GPS record
+        std::vector<uint8_t> record(60, 0);
+        if (w.size() == 4 && !ParseHex(w[3], record))
+            return Error("bad hex");
+        TLVItems items = {{tag::UserId, TLVValue::Str(w[2])},
+                          {tag::Alarm, TLVValue::Blob(std::string(record.begin(), record.end()))}};
+        return SeqAnswer(server.SendRequest(w[1], cmd::AlarmData, items), w[1]);
+    }
+    if (verb == "videochan" && w.size() == 3) {
+        // videochan USER CHANNEL: switch the video channel of USER's call
+        long long chan;
+        if (!ParseNumber(w[2], chan) || chan < 0 || chan > 0xFFFF)
+            return Error("bad channel");
+        for (auto& [session, c] : server.Calls())
+            if (c.caller == w[1] || c.callee == w[1]) {
+                const std::string& other = c.caller == w[1] ? c.callee : c.caller;
+                TLVItems items = {{tag::UserId, TLVValue::Str(w[1])},
+                                  {tag::FromUser, TLVValue::Str(other)},
+                                  {tag::CallSession, TLVValue::UI4(session)},
+                                  {tag::VideoChannel, TLVValue::UI2(uint16_t(chan))}};
+                return SeqAnswer(server.SendRequest(w[1], cmd::SwitchVideoChan, items), w[1]);
+            }
+        return Error("user " + w[1] + " is in no call");
+    }
     if (verb == "clear") {
         server.ClearOverrides();
         return Ok();

@@ -18,6 +18,12 @@
 //   send USER CMD [ITEM...]          any request; ITEM is TAG=KIND:VALUE
 //                                    (kinds s i1 i2 i4 i8 b e)
 //   raw USER HEX                     a datagram of exactly these bytes
+//   channels | calls | stats         channels with members and floor, calls,
+//                                    voice relay counters
+//   ring MS                          ring (and invitation) time-out
+//   gps USER SUBJECT [HEX]           position report (32-byte record)
+//   alarm USER SUBJECT [HEX]         alarm report (28 + 32 bytes)
+//   videochan USER CHANNEL           video channel switch in USER's call
 //   quit                             stop the server
 //
 // "notice" and "send" answer "ok seq=N"; the client's reply shows up later

@@ -30,11 +30,32 @@ void TalkServer::RegisterHandlers()
         {cmd::Register, &TalkServer::OnRegister},
         {cmd::Unregister, &TalkServer::OnUnregister},
         {cmd::Heartbeat, &TalkServer::OnHeartbeat},
+        {cmd::JoinGroup, &TalkServer::OnJoin},
+        {cmd::QuitGroup, &TalkServer::OnQuit},
+        {cmd::ReleaseFloor, &TalkServer::OnReleaseFloor},
+        {cmd::BreakSpeak, &TalkServer::OnBreakSpeak},
+        {cmd::IndivCall, &TalkServer::OnIndivCall},
+        {cmd::HangUp, &TalkServer::OnHangUp},
+        {cmd::BreakUpIndivCall, &TalkServer::OnBreakUp},
+        {cmd::TalkInvite, &TalkServer::OnInvite},
+        {cmd::PushVideo, &TalkServer::OnPushVideo},
+        {cmd::IndivInfo, &TalkServer::OnIndivInfo},
+        {cmd::GroupInfo, &TalkServer::OnGroupInfo},
+        {cmd::IndivTransData, &TalkServer::OnIndivData},
+        {cmd::GroupTransData, &TalkServer::OnGroupData},
     };
 }
 
 void TalkServer::OnDatagram(const uint8_t* data, size_t length, const Endpoint& from, int64_t nowMs)
 {
+    if (data && length >= 2 && data[0] == 0x41 && data[1] == 0x00) {
+        OnGroupVoice(data, length, from, nowMs);
+        return;
+    }
+    if (data && length >= 2 && data[0] == 0x41 && data[1] == 0x01) {
+        OnIndivVoice(data, length, from, nowMs);
+        return;
+    }
     Request r;
     r.from = from;
     r.nowMs = nowMs;
@@ -51,6 +72,13 @@ void TalkServer::OnDatagram(const uint8_t* data, size_t length, const Endpoint& 
     if (it == m_handlers.end()) {
         Emit(TalkFormat("event unhandled cmd=%u from=%s", r.header.command, from.Text().c_str()));
         Reply(r, 400);
+        return;
+    }
+    if (auto forced = r.header.command != cmd::Register && r.header.command != cmd::Heartbeat
+                          ? TakeForcedStatus(r.header.command)
+                          : std::nullopt) {
+        Emit(TalkFormat("event forced cmd=%u status=%u", r.header.command, *forced));
+        Reply(r, *forced);
         return;
     }
     if (!r.itemsOk) {
@@ -125,6 +153,8 @@ void TalkServer::OnUnregister(const Request& r)
         m_clients.erase(it);
     Emit(TalkFormat("event unregister user=%s from=%s%s", user.c_str(), r.from.Text().c_str(),
                     known ? "" : " unknown"));
+    if (known)
+        ForgetUser(user);
     // One-way: never answered.
 }
 
@@ -151,15 +181,19 @@ void TalkServer::OnReply(const Request& r)
         m_pending.erase(it);
     Emit(TalkFormat("event reply user=%s cmd=%s seq=%u status=%u", user.c_str(),
                     Hex16(r.header.command).c_str(), r.header.sequence, r.header.status));
+    OnPeerDecision(r.header.sequence, r.header.status, r.nowMs);
 }
 
 void TalkServer::OnTick(int64_t nowMs)
 {
+    TalkTick(nowMs);
     int64_t limitMs = int64_t(m_config.lossPeriods) * m_config.heartbeatPeriod * 1000;
     for (auto it = m_clients.begin(); it != m_clients.end();) {
         if (nowMs - it->second.lastSeenMs > limitMs) {
             Emit(TalkFormat("event lost user=%s", it->first.c_str()));
+            std::string user = it->first;
             it = m_clients.erase(it);
+            ForgetUser(user);
         } else {
             ++it;
         }
