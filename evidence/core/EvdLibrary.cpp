@@ -3,6 +3,9 @@
 #include "CDbgPrint.h"
 #include "CEVDSqliteDb.h"
 #include "EvdResult.h"
+#include "evidence/skin/ZBSkinLoader.h"
+#include "platform/gfx/Drawing.h"
+#include "platform/res/Resources.h"
 #include "platform/sync/NamedMutex.h"
 
 #include <atomic>
@@ -12,6 +15,9 @@ namespace vel::evd {
 namespace {
 
 std::atomic<bool> g_initialized{false};
+
+// The skin file among the library's own resources.
+constexpr uint32_t kSkinResourceId = 3002;
 
 sync::NamedMutex& InitLock()
 {
@@ -30,6 +36,12 @@ int32_t Initialize()
         EVD_LOG_ERROR(u"opening the library store failed");
         return kEvdDbOpenFailed;
     }
+    // The drawing layer is set up by its first start only; later ones count.
+    gfx::StartDrawing();
+    if (!ZBSkinLoader::Shared().LoadPublicFromResource(VEL_RES_THIS_MODULE(), kSkinResourceId)) {
+        EVD_LOG_ERROR(u"loading the skin from the library's resources failed");
+        return kEvdSkinLoadFailed;
+    }
     g_initialized = true;
     return kEvdOk;
 }
@@ -39,6 +51,7 @@ void Teardown()
     if (!g_initialized.exchange(false))
         return;
     CEVDSqliteDb::Instance().Close();
+    ZBSkinLoader::Shared().Clear();
 }
 
 bool IsInitialized()
