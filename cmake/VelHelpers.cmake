@@ -53,8 +53,12 @@ function(vel_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} vel_testsupport GTest::gtest GTest::gtest_main GTest::gmock)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "VEL_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;VEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  set(test_env "VEL_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;VEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(VEL_SANITIZE MATCHES "address")
+    # System libraries' process-lifetime caches are not this project's leaks.
+    list(APPEND test_env "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${test_env}")
 endfunction()
 
 # vel_add_bench(name SOURCES ... [DEPS ...]); benchmarks never run as tests.
