@@ -116,6 +116,72 @@ GTK_API void* GTK_CALL GTK_CLIENT_Connect(const GTK_CONNECT_PARAM* params);
  * callbacks (GTK_ERR_INVALID_STATE). */
 GTK_API int32_t GTK_CALL GTK_CLIENT_DisConnect(void* hSession);
 GTK_API int32_t GTK_CALL GTK_CLIENT_SetNotifyCallBack(void* hSession, GTK_NOTIFY_CALLBACK callback, void* user);
+
+/* Group talk. JoinGroup replaces any earlier group. SendGroupVoiceData with
+ * no bytes (or length 0) releases the floor; it returns 0 or -1 and leaves
+ * the last error alone. */
+GTK_API int32_t GTK_CALL GTK_CLIENT_JoinGroup(void* hSession, uint16_t channel, GTK_GROUP_VOICE_CALLBACK callback,
+                                              void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_QuitGroup(void* hSession);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SendGroupVoiceData(void* hSession, uint16_t channel, const uint8_t* data,
+                                                       int32_t length);
+GTK_API int32_t GTK_CALL GTK_CLIENT_BreakSpeak(void* hSession, uint16_t channel, const char* userId);
+/* Invitations. TalkInvite: 0, -2 invitee busy with another invitation
+ * (425), -3 rejected (413), -4 no response (417 or no reply), -1 otherwise.
+ * TalkInviteEx returns a call id at once; the result comes as notify 32837. */
+GTK_API int32_t GTK_CALL GTK_CLIENT_TalkInvite(void* hSession, uint16_t channel, const char* invitee,
+                                               const char* text);
+GTK_API int32_t GTK_CALL GTK_CLIENT_TalkInviteEx(void* hSession, uint16_t channel, const char* invitee,
+                                                 const char* text, uint8_t forced);
+
+/* Individual calls. IndivCall: 0, -2 callee in another call (416), -3
+ * rejected (413), -4 no response (417 or no reply), -1 otherwise. IndivCallEx
+ * returns a call id at once; the result comes as notify 32817 (0 in call,
+ * 252 no response, 253 rejected, 254 busy, 255 other). */
+GTK_API int32_t GTK_CALL GTK_CLIENT_IndivCall(void* hSession, const char* callee, uint8_t video,
+                                              GTK_INDIV_VOICE_CALLBACK callback, void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_IndivCallEx(void* hSession, const char* callee, uint8_t video,
+                                                GTK_INDIV_VOICE_CALLBACK callback, void* user, uint8_t forced);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SetIndivCallCallBack(void* hSession, GTK_INDIV_VOICE_CALLBACK callback,
+                                                         void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_HangUp(void* hSession);
+/* 0 or -1; leaves the last error alone. */
+GTK_API int32_t GTK_CALL GTK_CLIENT_SendIndivVoiceData(void* hSession, const char* destUser, const uint8_t* data,
+                                                       int32_t length);
+/* Ends the call with this session number, whoever holds it. On 32-bit x86
+ * the stdcall decoration of this function reads _GTK_CLIENT_BreakUpIndivCall@8;
+ * ELF has no stdcall decorations ('@' separates a symbol version), so it is
+ * exported under its plain name. */
+GTK_API int32_t GTK_CALL GTK_CLIENT_BreakUpIndivCall(void* hSession, uint32_t session);
+
+/* Video, messages and data. */
+GTK_API int32_t GTK_CALL GTK_CLIENT_PushVideo(void* hSession, const char* userId, const char* url, const char* text);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SendMsg(void* hSession, const char* userId, const char* text, int32_t length);
+GTK_API int32_t GTK_CALL GTK_CLIENT_BroadCastMsg(void* hSession, uint16_t channel, const char* text, int32_t length);
+GTK_API int32_t GTK_CALL GTK_CLIENT_TransData(void* hSession, const char* userId, const uint8_t* data,
+                                              int32_t length);
+GTK_API int32_t GTK_CALL GTK_CLIENT_TransGroupData(void* hSession, uint16_t channel, const uint8_t* data,
+                                                   int32_t length);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SetTransDataCallBack(void* hSession, GTK_DATA_CALLBACK callback, void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SetGPSNotify(void* hSession, GTK_GPS_CALLBACK callback, void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SetAlarmNotify(void* hSession, GTK_ALARM_CALLBACK callback, void* user);
+
+/* File transfer through the server's file service, each on a thread of its
+ * own. Start functions return a transfer id or -1 (the system error, or
+ * GTK_ERR_TASK_MEMORY, in the last error). Positions are percentages 0..100,
+ * -1 after a failure; an unknown id gives -1 with GTK_ERR_UNKNOWN_TRANSFER.
+ * A finished transfer stays known until it is stopped. */
+GTK_API int32_t GTK_CALL GTK_CLIENT_SendFile(void* hSession, const char* userId, const char* localPath);
+GTK_API int32_t GTK_CALL GTK_CLIENT_SendGroupFile(void* hSession, uint16_t channel, const char* localPath);
+GTK_API int32_t GTK_CALL GTK_CLIENT_GetSendFilePos(int32_t uploadId);
+GTK_API int32_t GTK_CALL GTK_CLIENT_StopSendFile(int32_t uploadId);
+/* pos: where to start in the recording, in percent (0..100). */
+GTK_API int32_t GTK_CALL GTK_CLIENT_StartDownloadVoice(void* hSession, int32_t type, const char* fileName,
+                                                       int32_t pos, GTK_DOWNLOAD_CALLBACK callback, void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_StartDownloadFile(void* hSession, int32_t type, const char* filePath,
+                                                      GTK_DOWNLOAD_CALLBACK callback, void* user);
+GTK_API int32_t GTK_CALL GTK_CLIENT_StopDownload(int32_t downloadId);
+GTK_API int32_t GTK_CALL GTK_CLIENT_GetDownloadPos(int32_t downloadId);
 /* The calling thread's last failure code (0 before the first failure). */
 GTK_API uint32_t GTK_CALL GTK_CLIENT_GetLastError(void);
 

@@ -94,6 +94,7 @@ void ServerLoop::Run(TalkServer& server, bool readControl)
                     break;
                 char ip[INET_ADDRSTRLEN] = "";
                 inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
+                std::lock_guard lock(m_coreLock);
                 server.OnDatagram(buf, size_t(n), Endpoint{ip, ntohs(from.sin_port)}, now);
             }
         }
@@ -110,12 +111,15 @@ void ServerLoop::Run(TalkServer& server, bool readControl)
                     line.pop_back();
                 if (line.empty() || line[0] == '#')
                     continue;
+                std::unique_lock lock(m_coreLock);
                 ControlResult res = RunControlCommand(server, line);
                 Event(res.answer);
+                lock.unlock();
                 if (res.quit)
                     return;
             }
         }
+        std::lock_guard lock(m_coreLock);
         server.OnTick(now);
     }
 }

@@ -7,6 +7,7 @@
 
 #include "tools/talkserver/TalkServer.h"
 
+#include <mutex>
 #include <string>
 
 namespace vel::talkserver {
@@ -21,10 +22,15 @@ public:
     // Runs until "quit" or the end of standard input (when readControl).
     void Run(TalkServer& server, bool readControl);
 
+    // Held while the protocol core runs; other threads (the file service)
+    // take it to use the core.
+    std::mutex& CoreLock() { return m_coreLock; }
+
     void Send(const Endpoint& to, const std::vector<uint8_t>& datagram) override;
     void Event(const std::string& line) override;
 
 private:
+    std::mutex m_coreLock;
     int m_socket = -1;
     uint16_t m_port = 0;
     std::string m_bindIp;

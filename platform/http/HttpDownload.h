@@ -1,0 +1,55 @@
+#pragma once
+// A blocking HTTP GET that hands the body to the caller block by block.
+// Stands in for the system HTTP client: no cache, the default proxy setting
+// of the environment, an agent name of the caller's choice.
+//
+// Waits are bounded: connecting gives up after connectTimeoutMs, and a
+// transfer during which no byte arrives for stallTimeoutMs is abandoned, so
+// a server that accepts and then says nothing cannot hold a caller for ever.
+// A response with a status other than 2xx is a failure and delivers no data.
+// Stop (from any thread) ends a running Get within about 100 ms.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vel::http {
+
+struct DownloadOptions
+{
+    std::string agent = "Http";
+    long connectTimeoutMs = 10000;
+    long stallTimeoutMs = 10000;
+    size_t blockSize = 262144;
+};
+
+struct DownloadResult
+{
+    bool ok = false;       // the whole body arrived
+    bool stopped = false;  // ended by Stop
+    long httpStatus = 0;   // 0 when no response came
+    int64_t total = -1;    // Content-Length, -1 when the response had none
+    uint64_t received = 0; // body bytes delivered
+    std::string error;     // why it failed
+};
+
+class HttpDownload
+{
+public:
+    // total: the announced length (-1 unknown). Return false to abandon.
+    using HeadersFn = std::function<void(int64_t total)>;
+    using DataFn = std::function<bool(const uint8_t* data, size_t length)>;
+
+    explicit HttpDownload(DownloadOptions options = {});
+    DownloadResult Get(const std::string& url, const HeadersFn& onHeaders, const DataFn& onData);
+    void Stop() { m_stop = true; }
+    bool Stopped() const { return m_stop.load(); }
+
+private:
+    DownloadOptions m_options;
+    std::atomic<bool> m_stop{false};
+};
+
+} // namespace vel::http
