@@ -58,7 +58,7 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix)
 std::string HostPath(const std::string& path)
 {
     if (!path.empty() && path[0] == '/')
-        return path;
+        return Utf16ToUtf8(AnsiToUtf16(path)); // a host path, in the host's UTF-8
     return fs::ToHost(AnsiToUtf16(path));
 }
 

@@ -33,6 +33,10 @@ TalkServerProcess::TalkServerProcess(Options options)
                                      "0",
                                      "--heartbeat",
                                      std::to_string(options.heartbeat)};
+    if (options.fileService) {
+        args.push_back("--data");
+        args.push_back(m_dir + "/data");
+    }
     args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
     std::vector<char*> argv;
     for (auto& a : args)
@@ -60,6 +64,10 @@ TalkServerProcess::TalkServerProcess(Options options)
     if (first.empty() || colon == std::string::npos)
         throw std::runtime_error("talkserver did not start: " + Transcript());
     m_port = uint16_t(atoi(first.c_str() + colon + 1));
+    if (options.fileService) {
+        std::string http = WaitFor("http ", std::chrono::seconds(1));
+        m_httpPort = uint16_t(atoi(http.c_str() + http.rfind(':') + 1));
+    }
 }
 
 TalkServerProcess::~TalkServerProcess()

@@ -19,6 +19,7 @@ public:
         unsigned heartbeat = 1;
         std::string users = "alice pw-a\nbob pw-b unit-b\ncarol pw-c\n";
         std::vector<std::string> extraArgs;
+        bool fileService = false; // run the HTTP file service (data folder in the temp dir)
     };
 
     TalkServerProcess() : TalkServerProcess(Options{}) {}
@@ -28,6 +29,8 @@ public:
     TalkServerProcess& operator=(const TalkServerProcess&) = delete;
 
     uint16_t Port() const { return m_port; }
+    uint16_t HttpPort() const { return m_httpPort; }
+    std::string DataDir() const { return m_dir + "/data"; }
     // Sends a control line and returns its answer ("ok ..." / "error ...").
     std::string Command(const std::string& line);
     // The sequence number of an "ok seq=N" answer (0 when there is none).
@@ -48,6 +51,7 @@ private:
     int m_stdin = -1;
     int m_stdout = -1;
     uint16_t m_port = 0;
+    uint16_t m_httpPort = 0;
     std::thread m_reader;
     mutable std::mutex m_lock;
     std::condition_variable m_cond;
