@@ -4,6 +4,7 @@
 
 #include "evidence/skin/ZBImage.h"
 #include "evidence/skin/ZBSkinBase.h"
+#include "evidence/skin/ZBSkinValues.h"
 #include "evidence/skin/ZBSkinLoader.h"
 #include "evidence/skin/ZBXMLElement.h"
 #include "platform/base/Strings.h"
