@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The talk library: a talk server on loopback, two users connected through
-# libSquadVoice (tools/talkserver/talkclient is the host), server notices
+# libSquadVoice (tools/talkclient/talkclient is the host), server notices
 # arriving as XML, a refused login, and both users leaving again.
 set -euo pipefail
 S="$VEL_BUILD/tools/talkserver/talkserver"
-C="$VEL_BUILD/tools/talkserver/talkclient"
+C="$VEL_BUILD/tools/talkclient/talkclient"
 work="$VEL_DEMO_OUT/talk"
 rm -rf "$work"
 mkdir -p "$work"
