@@ -172,7 +172,8 @@ private:
     void ForgetUser(const std::string& user);
     void OnPeerDecision(uint32_t sequence, uint16_t status, int64_t nowMs);
     void TalkTick(int64_t nowMs);
-    void EndCall(uint32_t session, const std::string& notifyUser, int reason);
+    // notifyUser by value: callers pass names held by the call being ended.
+    void EndCall(uint32_t session, std::string notifyUser, int reason);
     void SendToMembers(uint16_t channel, const std::string& except, uint16_t command, const TLVItems& items);
 
     // Sends the reply unless silent; `status` is the status value.

@@ -280,7 +280,7 @@ void TalkServer::OnPeerDecision(uint32_t sequence, uint16_t status, int64_t nowM
     }
 }
 
-void TalkServer::EndCall(uint32_t session, const std::string& notifyUser, int reason)
+void TalkServer::EndCall(uint32_t session, std::string notifyUser, int reason)
 {
     auto it = m_calls.find(session);
     if (it == m_calls.end())
