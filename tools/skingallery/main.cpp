@@ -277,7 +277,10 @@ gfx::Bitmap RenderFrame(GallerySkin& f, ZBSkinLoader& loader, const std::u16stri
     mbButton.Load(&loader, u"button");
     {
         Canvas wc(window);
-        std::u16string title = name == u"messagebox" ? u"提示" : name == u"evd_export" ? u"另存为" : u"参数设置";
+        std::u16string title = name == u"messagebox"     ? u"提示"
+                               : name == u"evd_export"   ? u"另存为"
+                               : name == u"child_resize" ? u"复制文件"
+                                                         : u"参数设置";
         bool dialog = name == u"child_domodal" || name == u"evd_export";
         DrawFrame(wc, f, w, h, title, dialog ? &ok : nullptr, dialog ? &cancel : nullptr);
         if (name == u"messagebox") { // the button band and one button
@@ -303,7 +306,8 @@ gfx::Bitmap RenderFrame(GallerySkin& f, ZBSkinLoader& loader, const std::u16stri
     c.DrawBitmap(window, {0, 0, w, h}, 20, 20);
     // Each anchor in each look, over the caption.
     int y = 20 + h + 16;
-    c.DrawText(u"按钮外观：正常 / 悬停 / 按下 / 禁用", {20, y, w, y + 18}, LabelFont(), kLabel, TextFlags(1));
+    if (!f.anchors.empty())
+        c.DrawText(u"按钮外观：正常 / 悬停 / 按下 / 禁用", {20, y, w, y + 18}, LabelFont(), kLabel, TextFlags(1));
     y += 24;
     int x = 20;
     for (const Anchor& a : f.anchors) {
@@ -632,7 +636,7 @@ int main(int argc, char** argv)
             c->DrawText(u"档案库皮肤 · 公共图片、部件组与窗口皮肤", {20, y, width, y + 40},
                         gfx::Font({u"微软雅黑", 24, gfx::kWeightBold}), gfx::Rgb(0x33, 0x33, 0x33), TextFlags(1));
         y += 56;
-        y += Section(c, y, width, u"公共图片（小图标放大显示）", imageTiles, 96, 76, true);
+        y += Section(c, y, width, u"公共图片（小图标放大显示）", imageTiles, 124, 76, true);
         y += Section(c, y, width, u"公共图片（大图）", zoomTiles, 120, 80, true);
         y += Section(c, y, width, u"窗口皮肤", skinTiles, 200, 100, false);
         y += Section(c, y, width, u"部件组（两种尺寸、各状态）", partTiles, 120, 40, true);
