@@ -266,6 +266,19 @@ bool Dialog::OnCommand(WParam wParam, LParam)
     }
 }
 
+LResult Dialog::WindowProc(uint32_t message, WParam wParam, LParam lParam)
+{
+    if (message == kWmInitDialog)
+        return OnInitDialog() ? 1 : 0;
+    if (message == kDmGetDefId)
+        return MakeLParam(m_defaultId, 0x534B);
+    if (message == kDmSetDefId) {
+        m_defaultId = int(wParam);
+        return 1;
+    }
+    return Window::WindowProc(message, wParam, lParam);
+}
+
 void Dialog::OnClose() { Send(kWmCommand, MakeWParam(kIdCancel, kBnClicked), 0); }
 
 void Dialog::OnActivate(int state, Window* other, bool minimized)

@@ -13,6 +13,7 @@
 
 #include "Window.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -76,6 +77,7 @@ protected:
     void OnClose() override;
     void OnActivate(int state, Window* other, bool minimized) override;
     bool PreTranslateMessage(Msg& msg) override { return IsDialogMessage(msg); }
+    LResult WindowProc(uint32_t message, WParam wParam, LParam lParam) override;
 
 private:
     bool MakeWindow(Window* owner);
@@ -85,9 +87,9 @@ private:
     uint32_t m_exStyle = 0;
     std::u16string m_title;
     int m_defaultId = kIdOk;
-    int m_result = -1;
-    bool m_running = false;
-    bool m_ended = false;
+    std::atomic<int> m_result {-1};
+    std::atomic<bool> m_running {false};
+    std::atomic<bool> m_ended {false};
     bool m_modal = false;
     std::vector<std::unique_ptr<Window>> m_owned;
 };

@@ -278,6 +278,29 @@ bool detail::System::RouteInput(Msg& out)
     const uint32_t classStyle = w->m_classStyle;
     lock.unlock();
 
+    if (!captured) {
+        // A window disabled under a modal one takes no pointer input; a
+        // press brings the modal window forward instead.
+        Window* top = w->TopLevel();
+        if (!top->IsEnabled()) {
+            if (ev.kind == K::kButtonDown) {
+                Window* popup = nullptr;
+                {
+                    Lock l2;
+                    for (Window* t : TopLevels())
+                        if (t->m_owner == top && (t->m_style & kWsVisible) && !(t->m_style & kWsDisabled)) {
+                            popup = t;
+                            break;
+                        }
+                }
+                if (popup)
+                    ActivateImpl(popup, kWaActive);
+            }
+            Lock l2;
+            UpdateHoverLocked(0, false);
+            return false;
+        }
+    }
     out.hwnd = h;
     auto fill = [&](uint32_t message) {
         out.message = message;
@@ -299,21 +322,6 @@ bool detail::System::RouteInput(Msg& out)
         const uint32_t down = DownMessage(ev.button, nc);
         if (!captured) {
             Window* top = w->TopLevel();
-            if (!top->IsEnabled()) {
-                // A modal window holds the input: bring it forward instead.
-                Window* popup = nullptr;
-                {
-                    Lock l2;
-                    for (Window* t : TopLevels())
-                        if (t->m_owner == top && (t->m_style & kWsVisible) && !(t->m_style & kWsDisabled)) {
-                            popup = t;
-                            break;
-                        }
-                }
-                if (popup)
-                    ActivateImpl(popup, kWaActive);
-                return false;
-            }
             if (GetActiveWindow() != top->Handle() && !(top->ExStyle() & kWsExNoActivate)) {
                 int ma = int(SendMessageTo(h, kWmMouseActivate, top->Handle(), MakeLParam(hit, down)));
                 if (ma == kMaActivate || ma == kMaActivateAndEat)

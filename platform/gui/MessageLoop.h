@@ -14,6 +14,7 @@
 #include "Messages.h"
 
 #include <functional>
+#include <string>
 
 namespace vel::gui {
 
@@ -68,5 +69,7 @@ bool IsIdle();
 // Waits (real time) until IsIdle, handling the calling thread's own
 // messages meanwhile when it has windows; false on time-out.
 bool WaitUntilIdle(uint32_t timeoutMs = 10000);
+// What every queue is doing (for the message of a failed wait).
+std::string DescribeQueues();
 
 } // namespace vel::gui

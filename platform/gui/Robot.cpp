@@ -25,7 +25,8 @@ bool Robot::WaitIdle(uint32_t timeoutMs)
     bool ok = WaitUntilIdle(timeoutMs);
     if (!ok) {
         m_allIdle = false;
-        std::fprintf(stderr, "[robot] the UI did not become idle within %u ms\n", timeoutMs);
+        std::fprintf(stderr, "[robot] the UI did not become idle within %u ms\n%s", timeoutMs,
+                     DescribeQueues().c_str());
     }
     return ok;
 }

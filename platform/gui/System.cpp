@@ -419,6 +419,7 @@ System::Fetch System::FetchNext(Msg& out, bool remove)
 {
     ThreadQueue* q = CurrentQueue();
     Lock lock;
+    q->loop = true;
     for (;;) {
         if (HandleOneIncoming(q, lock))
             continue;
@@ -888,10 +889,12 @@ bool IdleLocked(detail::ThreadQueue* self)
                 return false;
             continue;
         }
+        if (!q->posted.empty() || !q->incoming.empty())
+            return false;
         if (q->readers == 0) {
-            if (q->windows > 0 || q->sending > 0)
-                return false; // running code, or between loops
-            continue;         // a worker without windows
+            if (q->windows > 0 || q->sending > 0 || q->loop)
+                return false; // a UI thread running code, or between loops
+            continue;         // a worker that never reads messages
         }
         if (!q->waiting || System::HasWorkLocked(q.get()))
             return false;
@@ -900,6 +903,26 @@ bool IdleLocked(detail::ThreadQueue* self)
 }
 
 } // namespace
+
+std::string DescribeQueues()
+{
+    System::Lock lock;
+    std::string out;
+    char line[200];
+    std::snprintf(line, sizeof line, "raw input %zu, focus %zx, active %zx, capture %zx\n", System::Input().raw.size(),
+                  size_t(System::Input().focus), size_t(System::Input().active), size_t(System::Input().capture));
+    out += line;
+    for (auto& q : System::Queues()) {
+        std::snprintf(line, sizeof line,
+                      "thread %llu: %s%s readers %d windows %d sending %d sent %zu posted %zu timers %zu dirty %d "
+                      "quit %d work %d\n",
+                      (unsigned long long)q->id, q->closed ? "closed " : "", q->waiting ? "waiting" : "busy",
+                      q->readers, q->windows, q->sending, q->incoming.size(), q->posted.size(), q->timers.size(),
+                      q->dirty, q->quit ? 1 : 0, q->closed ? 0 : int(System::HasWorkLocked(q.get())));
+        out += line;
+    }
+    return out;
+}
 
 bool IsIdle()
 {

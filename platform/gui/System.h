@@ -75,6 +75,7 @@ struct ThreadQueue
     int sending = 0;       // sends to other threads in progress
     int dirty = 0;         // windows of the thread with something to paint
     bool closed = false;   // the thread has ended
+    bool loop = false;     // the thread reads messages (a UI thread)
 };
 
 struct InputState

@@ -272,11 +272,14 @@ TEST_F(Messaging, SendsToAnEndedThreadOrABusyOneDoNotHang)
     UiThread ui;
     Answering busy;
     ui.Call([&] { busy.Create(nullptr, R(0, 0, 10, 10), kWsPopup); });
-    std::atomic<bool> release {false};
+    std::atomic<bool> release {false}, spinning {false};
     ui.Post([&] {
+        spinning = true;
         while (!release)
             std::this_thread::yield();
     });
+    while (!spinning)
+        std::this_thread::yield();
     LResult r = -1;
     int* record = new int(3);
     EXPECT_FALSE(SendMessageTimeout(busy.Handle(), kWmNotifyRecord, 1, LParam(record), 50, &r));
