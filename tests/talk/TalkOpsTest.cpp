@@ -99,6 +99,22 @@ struct Peer
         std::lock_guard l(lock);
         return voice.size();
     }
+    // Copies taken under the lock: the callbacks may still be appending.
+    std::vector<Voice> Voices()
+    {
+        std::lock_guard l(lock);
+        return voice;
+    }
+    std::vector<Voice> Data()
+    {
+        std::lock_guard l(lock);
+        return data;
+    }
+    std::vector<std::string> Reports()
+    {
+        std::lock_guard l(lock);
+        return reports;
+    }
 
     CGTKClient session;
     NotifyRecorder notices;
@@ -135,9 +151,9 @@ TEST_F(TalkOps, GroupVoiceReachesTheOtherMembersOfTheChannelOnly)
 
     EXPECT_EQ(alice.session.SendGroupVoice(5, kPayload, sizeof kPayload), 0u);
     ASSERT_TRUE(bob.WaitUntil([&] { return !bob.voice.empty(); }));
-    EXPECT_EQ(bob.voice[0].from, "alice");
-    EXPECT_EQ(bob.voice[0].channel, 5);
-    EXPECT_EQ(bob.voice[0].payload, std::string(reinterpret_cast<const char*>(kPayload), sizeof kPayload));
+    EXPECT_EQ(bob.Voices()[0].from, "alice");
+    EXPECT_EQ(bob.Voices()[0].channel, 5);
+    EXPECT_EQ(bob.Voices()[0].payload, std::string(reinterpret_cast<const char*>(kPayload), sizeof kPayload));
 
     // The wrong channel is refused before anything is sent; so is no payload.
     EXPECT_EQ(alice.session.SendGroupVoice(6, kPayload, sizeof kPayload), GTK_ERR_INVALID_STATE);
@@ -148,7 +164,7 @@ TEST_F(TalkOps, GroupVoiceReachesTheOtherMembersOfTheChannelOnly)
     EXPECT_EQ(alice.session.ReleaseFloor(), 0u);
     EXPECT_EQ(bob.session.SendGroupVoice(5, kPayload, 3), 0u);
     ASSERT_TRUE(alice.WaitUntil([&] { return !alice.voice.empty(); }));
-    EXPECT_EQ(alice.voice[0].from, "bob");
+    EXPECT_EQ(alice.Voices()[0].from, "bob");
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(carol.VoiceCount(), 0u) << "another channel hears nothing";
     EXPECT_EQ(bob.VoiceCount(), 1u) << "a speaker does not hear itself";
@@ -202,11 +218,12 @@ TEST_F(TalkOps, MessagesAndDataAreRelayed)
     EXPECT_EQ(alice.session.TransData("bob", blob, sizeof blob), 0u);
     EXPECT_EQ(alice.session.TransGroupData(9, blob, 2), 0u);
     ASSERT_TRUE(bob.WaitUntil([&] { return bob.data.size() == 2; }));
-    std::sort(bob.data.begin(), bob.data.end(), [](auto& a, auto& b) { return a.channel < b.channel; });
-    EXPECT_EQ(bob.data[0].channel, 0);
-    EXPECT_EQ(bob.data[0].payload, std::string("\0\1\2\xFE", 4));
-    EXPECT_EQ(bob.data[1].channel, 9);
-    EXPECT_EQ(bob.data[1].from, "alice");
+    auto bobData = bob.Data();
+    std::sort(bobData.begin(), bobData.end(), [](auto& a, auto& b) { return a.channel < b.channel; });
+    EXPECT_EQ(bobData[0].channel, 0);
+    EXPECT_EQ(bobData[0].payload, std::string("\0\1\2\xFE", 4));
+    EXPECT_EQ(bobData[1].channel, 9);
+    EXPECT_EQ(bobData[1].from, "alice");
     EXPECT_EQ(alice.session.TransData("bob", nullptr, 0), GTK_ERR_INVALID_ARG);
 
     EXPECT_EQ(alice.session.PushVideo("bob", "rtsp://cam/1", "look"), 0u);
@@ -234,10 +251,10 @@ TEST_F(TalkOps, SynchronousCallCarriesVoiceBothWaysUntilHangUp)
     EXPECT_EQ(bob.session.SendIndivVoice("alice", kPayload + 3, 4), 0u);
     ASSERT_TRUE(bob.WaitUntil([&] { return !bob.voice.empty(); }));
     ASSERT_TRUE(alice.WaitUntil([&] { return !alice.voice.empty(); }));
-    EXPECT_EQ(bob.voice[0].from, "alice");
-    EXPECT_EQ(bob.voice[0].payload, std::string("\1\2\3", 3));
-    EXPECT_EQ(alice.voice[0].from, "bob");
-    EXPECT_EQ(alice.voice[0].payload.size(), 4u);
+    EXPECT_EQ(bob.Voices()[0].from, "alice");
+    EXPECT_EQ(bob.Voices()[0].payload, std::string("\1\2\3", 3));
+    EXPECT_EQ(alice.Voices()[0].from, "bob");
+    EXPECT_EQ(alice.Voices()[0].payload.size(), 4u);
 
     // The server switches the video channel of the call.
     EXPECT_EQ(server.Command("videochan bob 3").rfind("ok seq=", 0), 0u);
@@ -429,8 +446,8 @@ TEST_F(TalkOps, ServerRequestsAreCheckedBeforeTheHostHearsOfThem)
         }
     }
     ASSERT_TRUE(alice.WaitUntil([&] { return alice.reports.size() == 2; }));
-    EXPECT_EQ(alice.reports[0], "gps bob 0");
-    EXPECT_EQ(alice.reports[1], "alarm bob 0 0");
+    EXPECT_EQ(alice.Reports()[0], "gps bob 0");
+    EXPECT_EQ(alice.Reports()[1], "alarm bob 0 0");
     EXPECT_EQ(alice.session.CallSession(), 77u);
     EXPECT_EQ(alice.session.PeerUser(), "bob");
 }
