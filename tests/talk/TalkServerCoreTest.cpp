@@ -193,7 +193,7 @@ TEST(TalkServerCore, NoticesAndRequestsGoToTheRegisteredEndpoint)
 
     struct Item
     {
-        const char* spec;
+        const char* text;
         uint16_t tag;
         uint16_t vt;
         uint64_t bits;
@@ -207,10 +207,10 @@ TEST(TalkServerCore, NoticesAndRequestsGoToTheRegisteredEndpoint)
     for (auto& it : items) {
         TLVGroup g;
         std::string err;
-        ASSERT_TRUE(ParseItemSpec(it.spec, g, err)) << it.spec << ": " << err;
-        EXPECT_EQ(g.tag, it.tag) << it.spec;
-        EXPECT_EQ(g.value.vt, it.vt) << it.spec;
-        EXPECT_EQ(g.value.bits, it.bits) << it.spec;
-        EXPECT_EQ(g.value.bytes, it.bytes) << it.spec;
+        ASSERT_TRUE(ParseItemSpec(it.text, g, err)) << it.text << ": " << err;
+        EXPECT_EQ(g.tag, it.tag) << it.text;
+        EXPECT_EQ(g.value.vt, it.vt) << it.text;
+        EXPECT_EQ(g.value.bits, it.bits) << it.text;
+        EXPECT_EQ(g.value.bytes, it.bytes) << it.text;
     }
 }

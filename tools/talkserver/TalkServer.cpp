@@ -280,21 +280,21 @@ bool ParseHex(const std::string& hex, std::vector<uint8_t>& out)
     return true;
 }
 
-bool ParseItemSpec(const std::string& spec, TLVGroup& item, std::string& error)
+bool ParseItemSpec(const std::string& text, TLVGroup& item, std::string& error)
 {
-    size_t eq = spec.find('='), colon = spec.find(':', eq == std::string::npos ? 0 : eq);
+    size_t eq = text.find('='), colon = text.find(':', eq == std::string::npos ? 0 : eq);
     if (eq == std::string::npos || colon == std::string::npos) {
-        error = "item \"" + spec + "\" is not TAG=KIND:VALUE";
+        error = "item \"" + text + "\" is not TAG=KIND:VALUE";
         return false;
     }
     char* end = nullptr;
-    std::string tagText = spec.substr(0, eq);
+    std::string tagText = text.substr(0, eq);
     unsigned long t = strtoul(tagText.c_str(), &end, 0);
     if (tagText.empty() || *end || t > 0xFFFF) {
         error = "bad tag \"" + tagText + "\"";
         return false;
     }
-    std::string kind = spec.substr(eq + 1, colon - eq - 1), value = spec.substr(colon + 1);
+    std::string kind = text.substr(eq + 1, colon - eq - 1), value = text.substr(colon + 1);
     item.tag = uint16_t(t);
     if (kind == "s") {
         item.value = TLVValue::Str(value);

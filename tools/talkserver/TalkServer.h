@@ -220,7 +220,7 @@ private:
 // Parses an item written as TAG=KIND:VALUE, e.g. 0x0103=s:alice,
 // 0x0208=i4:196613, 0x0404=b:00ff10. Kinds: s (string), i1 i2 i4 i8
 // (integers, decimal or 0x hex), b (hex bytes), e (empty).
-bool ParseItemSpec(const std::string& spec, TLVGroup& item, std::string& error);
+bool ParseItemSpec(const std::string& text, TLVGroup& item, std::string& error);
 // Hex text to bytes; false on odd length or a non-hex digit.
 bool ParseHex(const std::string& hex, std::vector<uint8_t>& out);
 
