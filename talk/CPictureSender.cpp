@@ -230,9 +230,17 @@ void CPictureSender::Worker()
         uint64_t sent = 0;
         char piece[kPiece];
         while (ok && !m_stop.load() && sent < size) {
-            size_t n = fread(piece, 1, sizeof piece, f);
-            if (n == 0)
+            // Never more than the Content-Length already sent announced, even
+            // when the file has grown since its size was read.
+            size_t want = size - sent < sizeof piece ? size_t(size - sent) : sizeof piece;
+            size_t n = fread(piece, 1, want, f);
+            if (n == 0) {
+                // The file shrank (or cannot be read): the body would end
+                // short of its Content-Length and leave the server waiting.
+                TalkLog("发送%s:%d:%s图片失败:读取文件%s失败", user, kind, to, m_path.c_str());
+                ok = false;
                 break;
+            }
             if (!SendAll(piece, n)) {
                 TalkLog("发送%s:%d:%s图片失败:发送图片数据到服务器失败", user, kind, to);
                 ok = false;

@@ -60,6 +60,24 @@ public:
             return !m_quit;
         }
 
+        // Reads until `end` has arrived, the client closes, or nothing comes
+        // for idleMs; returns what was read.
+        std::string Receive(const std::string& end, int idleMs = 1000)
+        {
+            std::string got;
+            char b[65536];
+            while (!m_quit && (got.size() < end.size() || got.compare(got.size() - end.size(), end.size(), end) != 0)) {
+                pollfd p = {m_fd, POLLIN, 0};
+                if (poll(&p, 1, idleMs) <= 0)
+                    break;
+                ssize_t n = recv(m_fd, b, sizeof b, 0);
+                if (n <= 0)
+                    break;
+                got.append(b, size_t(n));
+            }
+            return got;
+        }
+
     private:
         int m_fd;
         const std::atomic<bool>& m_quit;
