@@ -1,6 +1,7 @@
 #include "SystemLook.h"
 
 #include <algorithm>
+#include <cairo.h>
 #include <mutex>
 
 namespace vel::gui {
@@ -208,6 +209,18 @@ int ScrollPosFromThumb(const ScrollBarParts& p, bool vertical, const ScrollInfo&
 }
 
 namespace look {
+
+void ClearRect(gfx::Canvas& c, const Rect& r)
+{
+    if (r.IsEmpty())
+        return;
+    cairo_t* cr = c.Native();
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
 
 void DrawEdge(gfx::Canvas& c, const Rect& r, bool sunken)
 {

@@ -98,6 +98,9 @@ enum class ArrowDir
     kRight,
 };
 
+// Makes the rectangle transparent (within the canvas's clipping), so what
+// lies below the window shows through.
+void ClearRect(gfx::Canvas& c, const Rect& r);
 // A three-dimensional edge: raised (buttons) or sunken (edits, pressed).
 void DrawEdge(gfx::Canvas& c, const Rect& r, bool sunken);
 void DrawButtonFace(gfx::Canvas& c, const Rect& r, bool pressed, bool focused, bool isDefault, bool hot);
