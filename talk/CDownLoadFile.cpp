@@ -31,13 +31,14 @@ int CDownLoadFile::Start(int32_t id, const std::string& url, GTK_DOWNLOAD_CALLBA
         return EINVAL;
     if (m_thread.joinable())
         return EBUSY;
-    m_id = id;
-    m_url = url;
-    m_callback = callback;
-    m_user = user;
-    m_progress = 0;
+    State& st = *m_state;
+    st.id = id;
+    st.url = url;
+    st.callback = callback;
+    st.user = user;
+    st.progress = 0;
     try {
-        m_thread = std::thread(&CDownLoadFile::Worker, this);
+        m_thread = std::thread(&CDownLoadFile::Worker, m_state);
     } catch (...) {
         TalkLog("CDownLoadFile创建下载工作线程失败!");
         return EAGAIN;
@@ -47,31 +48,36 @@ int CDownLoadFile::Start(int32_t id, const std::string& url, GTK_DOWNLOAD_CALLBA
 
 void CDownLoadFile::Stop()
 {
-    m_http.Stop();
-    if (m_thread.joinable())
+    m_state->http.Stop();
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id())
+        m_thread.detach(); // called from the data callback: joining itself would never end
+    else
         m_thread.join();
 }
 
-void CDownLoadFile::Worker()
+void CDownLoadFile::Worker(std::shared_ptr<State> state)
 {
+    State& st = *state;
     int64_t total = -1;
     uint64_t read = 0;
-    http::DownloadResult r = m_http.Get(
-        m_url, [&](int64_t length) { total = length; },
+    http::DownloadResult r = st.http.Get(
+        st.url, [&](int64_t length) { total = length; },
         [&](const uint8_t* data, size_t length) {
-            m_callback(m_id, data, int32_t(length), m_user);
+            st.callback(st.id, data, int32_t(length), st.user);
             read += length;
             if (total > 0)
-                m_progress = int32_t(read * 100 / uint64_t(total) > 100 ? 100 : read * 100 / uint64_t(total));
+                st.progress = int32_t(read * 100 / uint64_t(total) > 100 ? 100 : read * 100 / uint64_t(total));
             return true;
         });
     if (r.ok)
-        m_progress = 100;
+        st.progress = 100;
     else if (!r.stopped)
-        m_progress = -1;
+        st.progress = -1;
     if (!r.ok && !r.stopped)
-        TalkLog("CDownLoadFile: %s: %s\r\n", m_url.c_str(), r.error.c_str());
-    m_finished = true;
+        TalkLog("CDownLoadFile: %s: %s\r\n", st.url.c_str(), r.error.c_str());
+    st.finished = true;
 }
 
 } // namespace vel

@@ -7,12 +7,18 @@
 // it ends cleanly and 100 then; -1 after a failure (no connection, a status
 // other than 2xx, a transfer cut short, nothing received for 10 s).
 // Every block read is handed to the data callback on the worker thread.
+//
+// The transfer's state is shared by the task and its worker, so Stop (and
+// the destructor) may run on the worker thread itself, from inside the data
+// callback: the worker is then let go instead of joined, ends at once
+// without another callback, and keeps the state alive until it has.
 
 #include "talk/SquadVoice.h"
 
 #include "platform/http/HttpDownload.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -29,26 +35,30 @@ public:
     // 0, or an errno value: EINVAL without a URL or callback, EBUSY when
     // already started, EAGAIN when the thread cannot start.
     int Start(int32_t id, const std::string& url, GTK_DOWNLOAD_CALLBACK callback, void* user);
-    int32_t Progress() const { return m_progress.load(); }
-    bool Finished() const { return m_finished.load(); }
+    int32_t Progress() const { return m_state->progress.load(); }
+    bool Finished() const { return m_state->finished.load(); }
     void Stop();
-    const std::string& Url() const { return m_url; }
+    const std::string& Url() const { return m_state->url; }
 
     static std::string VoiceUrl(const std::string& server, uint16_t port, int type, int pos,
                                 const std::string& fileName);
     static std::string FileUrl(const std::string& server, uint16_t port, int type, const std::string& filePath);
 
 private:
-    void Worker();
+    struct State
+    {
+        http::HttpDownload http;
+        std::string url;
+        int32_t id = 0;
+        GTK_DOWNLOAD_CALLBACK callback = nullptr;
+        void* user = nullptr;
+        std::atomic<int32_t> progress{0};
+        std::atomic<bool> finished{false};
+    };
+    static void Worker(std::shared_ptr<State> state);
 
-    http::HttpDownload m_http;
-    std::string m_url;
-    int32_t m_id = 0;
-    GTK_DOWNLOAD_CALLBACK m_callback = nullptr;
-    void* m_user = nullptr;
+    std::shared_ptr<State> m_state = std::make_shared<State>();
     std::thread m_thread;
-    std::atomic<int32_t> m_progress{0};
-    std::atomic<bool> m_finished{false};
 };
 
 } // namespace vel

@@ -299,3 +299,53 @@ TEST(DownloadHostile, TheExportsReportTheSameThroughTheRegistry)
     GTK_CLIENT_DisConnect(h);
     GTK_CLIENT_Release();
 }
+
+namespace {
+
+struct StopFromCallback
+{
+    static void GTK_CALL OnData(int32_t id, const uint8_t*, int32_t n, void* user)
+    {
+        auto* self = static_cast<StopFromCallback*>(user);
+        self->bytes += size_t(n);
+        ++self->calls;
+        if (self->calls == 2)
+            self->stopResult = GTK_CLIENT_StopDownload(id);
+    }
+    std::atomic<int> calls{0};
+    std::atomic<size_t> bytes{0};
+    std::atomic<int32_t> stopResult{1};
+};
+
+} // namespace
+
+TEST(DownloadHostile, AHostMayStopADownloadFromItsOwnDataCallback)
+{
+    // A host that has what it wanted stops the download from inside the
+    // callback, on the worker thread: this used to join the thread from
+    // itself and bring the process down.
+    HttpPeer peer([](Conn& c, const std::string&) {
+        c.Send(HttpPeer::Response("200 OK", "Content-Length: 5000000\r\n", ""));
+        for (int i = 0; i < 50 && c.Send(Pattern(100000)); ++i)
+            c.Hold(5);
+    });
+    TalkServerProcess::Options o;
+    o.extraArgs = {"--file-port", std::to_string(peer.Port())};
+    TalkServerProcess server(o);
+    GTK_CLIENT_Init();
+    GTK_CONNECT_PARAM p = ConnectParams(server.Port(), "alice", "pw-a");
+    void* h = GTK_CLIENT_Connect(&p);
+    ASSERT_NE(h, nullptr);
+    StopFromCallback sink;
+    int32_t id = GTK_CLIENT_StartDownloadFile(h, 1, "big", &StopFromCallback::OnData, &sink);
+    ASSERT_GT(id, 0);
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (sink.stopResult == 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(sink.stopResult.load(), 0);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(sink.calls.load(), 2) << "no block after the stop";
+    EXPECT_EQ(GTK_CLIENT_GetDownloadPos(id), -1) << "the task is gone from the registry";
+    GTK_CLIENT_DisConnect(h);
+    GTK_CLIENT_Release();
+}
