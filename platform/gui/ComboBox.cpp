@@ -85,7 +85,6 @@ ComboBox::~ComboBox()
         m_list->m_closing = true;
         m_list->Destroy();
     }
-    Destroy();
 }
 
 Window* ComboBox::DropList() const { return m_list.get(); }

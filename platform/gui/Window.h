@@ -20,6 +20,10 @@
 // that should free itself overrides OnFinalMessage, which runs after its last
 // message has been handled.
 //
+// A derived class's destructor must not destroy the window itself: its
+// handlers would run while the object (or its parent's) is half gone.
+// ~Window destroys a window that is still there, with the base handlers.
+//
 // Life: Create* -> WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE (-1 fails the
 // creation) -> ... -> Destroy: WM_DESTROY (this window, then its children),
 // WM_NCDESTROY (children first), OnFinalMessage. After that the handle is
