@@ -21,7 +21,10 @@ using namespace vel;
 
 namespace {
 
-const void* Module() { return VEL_RES_THIS_MODULE(); }
+const void* Module()
+{
+    return VEL_RES_THIS_MODULE();
+}
 
 size_t SkinBytes()
 {
@@ -31,7 +34,8 @@ size_t SkinBytes()
 
 // A frame-class skin that reads nothing beyond the common children: what
 // every Load costs before a class adds its own reading.
-class FrameProbe : public ZBSkinBase {
+class FrameProbe : public ZBSkinBase
+{
 public:
     explicit FrameProbe(std::u16string cls) : ZBSkinBase(std::move(cls)) {}
     bool ParseSkin(const ZBXMLElement& ws, std::u16string_view name) override
@@ -84,15 +88,22 @@ void SkinLoad(benchmark::State& state, const char16_t* name, const char16_t* cls
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(SkinBytes()));
 }
 
-void BM_SkinLoad_evd_export(benchmark::State& state) { SkinLoad(state, u"evd_export", u"ZBFrame"); }
-void BM_SkinLoad_optionctrl(benchmark::State& state) { SkinLoad(state, u"optionctrl", u"ZBOptionCtrl"); }
+void BM_SkinLoad_evd_export(benchmark::State& state)
+{
+    SkinLoad(state, u"evd_export", u"ZBFrame");
+}
+void BM_SkinLoad_optionctrl(benchmark::State& state)
+{
+    SkinLoad(state, u"optionctrl", u"ZBOptionCtrl");
+}
 
 BENCHMARK(BM_PlainParse)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PublicLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkinLoad_evd_export)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SkinLoad_optionctrl)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public benchmark::ConsoleReporter
+{
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {

@@ -32,7 +32,8 @@ namespace {
 
 constexpr int kAtlasWidth = 1200, kAtlasHeight = 1400;
 
-struct Target {
+struct Target
+{
     std::string key;   // painter name
     std::string group; // painter name of the whole part set of one state, if any
     gfx::Rect rect;
@@ -50,14 +51,18 @@ bool ParseRect(const std::u16string& text, gfx::Rect& out)
     return !out.IsEmpty();
 }
 
-std::string Lower(std::u16string_view s) { return Utf16ToUtf8(ToLower(s)); }
+std::string Lower(std::u16string_view s)
+{
+    return Utf16ToUtf8(ToLower(s));
+}
 
 // The state suffix of a part name ("TopLeftHot" -> "Hot").
 std::string PartState(const std::string& part)
 {
     for (const char* s : {"Disable", "Down", "Hot", "IA"}) {
         std::string suffix = s;
-        if (part.size() > suffix.size() && part.compare(part.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (part.size() > suffix.size() &&
+            part.compare(part.size() - suffix.size(), suffix.size(), suffix) == 0)
             return suffix;
     }
     return "";
@@ -75,7 +80,7 @@ void Collect(const ZBXMLElement& root, std::vector<Target>& out, std::vector<std
                 std::u16string rect = img->GetAttributeValue(u"rect");
                 if (rect.empty())
                     continue; // the whole atlas
-                Target t {Utf16ToUtf8(img->GetAttributeValue(u"name")), "", {}};
+                Target t{Utf16ToUtf8(img->GetAttributeValue(u"name")), "", {}};
                 if (!ParseRect(rect, t.rect))
                     errors.push_back("bad rect of image " + t.key);
                 else
@@ -86,7 +91,7 @@ void Collect(const ZBXMLElement& root, std::vector<Target>& out, std::vector<std
                 std::string name = Utf16ToUtf8(skin->GetAttributeValue(u"name"));
                 // Depth-first over the skin's elements, picking every
                 // rectangle that lies in the atlas.
-                std::vector<ZBXMLElement*> stack {skin};
+                std::vector<ZBXMLElement*> stack{skin};
                 std::vector<Target> found;
                 while (!stack.empty()) {
                     ZBXMLElement* e = stack.back();
@@ -96,7 +101,7 @@ void Collect(const ZBXMLElement& root, std::vector<Target>& out, std::vector<std
                     std::string el = Lower(e->GetName());
                     if (el == "part") {
                         std::string part = Utf16ToUtf8(e->GetAttributeValue(u"name"));
-                        Target t {name + "/" + part, name + "/parts" + PartState(part), {}};
+                        Target t{name + "/" + part, name + "/parts" + PartState(part), {}};
                         if (ParseRect(e->GetAttributeValue(u"rect"), t.rect))
                             found.push_back(t);
                         else
@@ -107,14 +112,14 @@ void Collect(const ZBXMLElement& root, std::vector<Target>& out, std::vector<std
                             std::u16string v = e->GetAttributeValue(state);
                             if (v.empty())
                                 continue;
-                            Target t {name + "/" + anchor + "/" + Utf16ToUtf8(state), "", {}};
+                            Target t{name + "/" + anchor + "/" + Utf16ToUtf8(state), "", {}};
                             if (ParseRect(v, t.rect))
                                 found.push_back(t);
                             else
                                 errors.push_back("bad rect of " + t.key);
                         }
                     } else if (el == "expand" || el == "collapse" || el == "thumb") {
-                        Target t {name + "/" + el, "", {}};
+                        Target t{name + "/" + el, "", {}};
                         if (ParseRect(e->GetAttributeValue(u"rect"), t.rect))
                             found.push_back(t);
                     }
@@ -152,7 +157,7 @@ int main(int argc, char** argv)
     std::vector<std::string> errors;
     Collect(*root, targets, errors);
 
-    const gfx::Rect atlasRect {0, 0, kAtlasWidth, kAtlasHeight};
+    const gfx::Rect atlasRect{0, 0, kAtlasWidth, kAtlasHeight};
     atlas::PainterMap painters = atlas::AllPainters();
     gfx::Bitmap atlasBitmap(kAtlasWidth, kAtlasHeight, 0);
     gfx::Canvas canvas(atlasBitmap);
@@ -200,7 +205,8 @@ int main(int argc, char** argv)
     }
     for (const auto& [key, painter] : painters)
         if (!used.count(key))
-            std::fprintf(stderr, "evd_atlasgen: note: painter %s is not used by the skin file\n", key.c_str());
+            std::fprintf(stderr, "evd_atlasgen: note: painter %s is not used by the skin file\n",
+                         key.c_str());
     if (!errors.empty()) {
         for (const std::string& e : errors)
             std::fprintf(stderr, "evd_atlasgen: %s\n", e.c_str());

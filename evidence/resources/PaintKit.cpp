@@ -8,16 +8,31 @@ namespace vel::atlas {
 
 namespace {
 
-double R(uint32_t c) { return ((c >> 16) & 0xFF) / 255.0; }
-double G(uint32_t c) { return ((c >> 8) & 0xFF) / 255.0; }
-double B(uint32_t c) { return (c & 0xFF) / 255.0; }
+double R(uint32_t c)
+{
+    return ((c >> 16) & 0xFF) / 255.0;
+}
+double G(uint32_t c)
+{
+    return ((c >> 8) & 0xFF) / 255.0;
+}
+double B(uint32_t c)
+{
+    return (c & 0xFF) / 255.0;
+}
 
 // Pixel-centre snapping for 1-pixel strokes at small sizes.
-double Snap(double v) { return std::floor(v) + 0.5; }
+double Snap(double v)
+{
+    return std::floor(v) + 0.5;
+}
 
 } // namespace
 
-void SetRgb(cairo_t* cr, uint32_t rgb, double alpha) { cairo_set_source_rgba(cr, R(rgb), G(rgb), B(rgb), alpha); }
+void SetRgb(cairo_t* cr, uint32_t rgb, double alpha)
+{
+    cairo_set_source_rgba(cr, R(rgb), G(rgb), B(rgb), alpha);
+}
 
 void SetVGradient(cairo_t* cr, double y0, double y1, uint32_t top, uint32_t bottom, double alpha)
 {
@@ -271,8 +286,8 @@ void Monitor(cairo_t* cr, double x, double y, double w, double h, uint32_t colou
     SetRgb(cr, pal::kSlateDark);
     cairo_fill(cr);
     double bw = std::round(w * 0.56);
-    cairo_rectangle(cr, std::round(x + (w - bw) / 2), std::round(y + h) - std::max(1.0, std::round(h * 0.1)), bw,
-                    std::max(1.0, std::round(h * 0.1)));
+    cairo_rectangle(cr, std::round(x + (w - bw) / 2), std::round(y + h) - std::max(1.0, std::round(h * 0.1)),
+                    bw, std::max(1.0, std::round(h * 0.1)));
     cairo_fill(cr);
     cairo_restore(cr);
 }
@@ -289,7 +304,8 @@ void Server(cairo_t* cr, double x, double y, double w, double h, uint32_t colour
         SetVGradient(cr, uy, uy + uh, 0x6E8BA8, colour);
         FillStroke(cr, 0x3F556C);
         double led = std::max(1.0, std::round(uh / 5));
-        cairo_rectangle(cr, std::round(x + w * 0.16), std::round(uy + uh / 2 - led / 2), led + 0.5, led + 0.5);
+        cairo_rectangle(cr, std::round(x + w * 0.16), std::round(uy + uh / 2 - led / 2), led + 0.5,
+                        led + 0.5);
         SetRgb(cr, i == 0 ? 0x7CFC9A : 0x9FE6FF);
         cairo_fill(cr);
         cairo_rectangle(cr, std::round(x + w * 0.45), std::round(uy + uh / 2) - 0.5, std::round(w * 0.38), 1);
@@ -311,11 +327,13 @@ void Nas(cairo_t* cr, double x, double y, double w, double h)
     double pad = std::round(w * 0.14), bayW = (bw - 2 * pad - (bays - 1) * 2) / bays;
     for (int i = 0; i < bays; ++i) {
         double dx = bx + pad + i * (bayW + 2);
-        cairo_rectangle(cr, std::round(dx), std::round(by + bh * 0.14), std::round(bayW), std::round(bh * 0.56));
+        cairo_rectangle(cr, std::round(dx), std::round(by + bh * 0.14), std::round(bayW),
+                        std::round(bh * 0.56));
         SetVGradient(cr, by, by + bh, 0x93A6BA, 0x6B7F95);
         cairo_fill(cr);
         for (int k = 0; k < 3; ++k) {
-            cairo_rectangle(cr, std::round(dx + 1), std::round(by + bh * (0.22 + 0.13 * k)), std::round(bayW - 2), 1);
+            cairo_rectangle(cr, std::round(dx + 1), std::round(by + bh * (0.22 + 0.13 * k)),
+                            std::round(bayW - 2), 1);
             SetRgb(cr, 0x46576A, 0.7);
             cairo_fill(cr);
         }
@@ -467,7 +485,7 @@ void Badge(cairo_t* cr, double cx, double cy, double r, uint32_t fill, Mark mark
     cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
     cairo_pattern_t* p = cairo_pattern_create_radial(cx - r * 0.3, cy - r * 0.4, r * 0.1, cx, cy, r);
     cairo_pattern_add_color_stop_rgb(p, 0, std::min(1.0, R(fill) + 0.18), std::min(1.0, G(fill) + 0.18),
-                                      std::min(1.0, B(fill) + 0.18));
+                                     std::min(1.0, B(fill) + 0.18));
     cairo_pattern_add_color_stop_rgb(p, 1, R(fill), G(fill), B(fill));
     cairo_set_source(cr, p);
     cairo_fill(cr);
@@ -588,7 +606,8 @@ void CircleArrows(cairo_t* cr, double cx, double cy, double r, uint32_t colour, 
 
 // The 16-unit tool pictures: drawn in a 16 x 16 design box scaled to s.
 namespace {
-struct Design {
+struct Design
+{
     cairo_t* cr;
     Design(cairo_t* c, double x, double y, double s) : cr(c)
     {
@@ -788,8 +807,8 @@ void Chain(cairo_t* cr, double x, double y, double s, uint32_t colour, bool brok
     } else {
         cairo_set_line_width(cr, 1.2);
         SetRgb(cr, pal::kRed);
-        for (auto [a, b, c, e] : {std::array<double, 4> {7.5, 2, 7.5, 4}, {14, 8.5, 12, 8.5}, {2, 7.5, 4, 7.5}})
-        {
+        for (auto [a, b, c, e] :
+             {std::array<double, 4>{7.5, 2, 7.5, 4}, {14, 8.5, 12, 8.5}, {2, 7.5, 4, 7.5}}) {
             cairo_move_to(cr, a, b);
             cairo_line_to(cr, c, e);
         }

@@ -16,13 +16,13 @@ inline constexpr uint32_t kBlue = 0x1D75DE;      // frame, highlighted tools
 inline constexpr uint32_t kBlueDeep = 0x135DB8;  // outlines of blue shapes
 inline constexpr uint32_t kBlueLight = 0x4C98EE; // gradients' light end
 inline constexpr uint32_t kBlueSky = 0x8CC0F5;
-inline constexpr uint32_t kBluePale = 0xDCEBFA;  // hover fills
+inline constexpr uint32_t kBluePale = 0xDCEBFA; // hover fills
 inline constexpr uint32_t kBlueMist = 0xEEF5FC;
-inline constexpr uint32_t kBlueLine = 0xA7C7EA;  // hover outlines
-inline constexpr uint32_t kSlate = 0x7C90A6;     // tools and marks at rest
+inline constexpr uint32_t kBlueLine = 0xA7C7EA; // hover outlines
+inline constexpr uint32_t kSlate = 0x7C90A6;    // tools and marks at rest
 inline constexpr uint32_t kSlateLight = 0xB7C5D3;
 inline constexpr uint32_t kSlateDark = 0x5B6F85;
-inline constexpr uint32_t kKraftTop = 0xF1CB8A;  // case envelopes
+inline constexpr uint32_t kKraftTop = 0xF1CB8A; // case envelopes
 inline constexpr uint32_t kKraftBottom = 0xDDA45A;
 inline constexpr uint32_t kKraftEdge = 0xB57B33;
 inline constexpr uint32_t kFolderTop = 0xFFD878;
@@ -50,8 +50,8 @@ void FillStroke(cairo_t* cr, uint32_t edge, double width = 1.0);
 void Envelope(cairo_t* cr, double x, double y, double w, double h);          // case: kraft file envelope
 void Folder(cairo_t* cr, double x, double y, double w, double h, bool open); // yellow folder
 void Page(cairo_t* cr, double x, double y, double w, double h, uint32_t accent, int kind); // 0 lines, 1 dots
-void VideoFrame(cairo_t* cr, double x, double y, double w, double h, uint32_t colour);  // film with play mark
-void Picture(cairo_t* cr, double x, double y, double w, double h);           // landscape
+void VideoFrame(cairo_t* cr, double x, double y, double w, double h, uint32_t colour); // film with play mark
+void Picture(cairo_t* cr, double x, double y, double w, double h);                     // landscape
 void Monitor(cairo_t* cr, double x, double y, double w, double h, uint32_t colour);
 void Server(cairo_t* cr, double x, double y, double w, double h, uint32_t colour);
 void Nas(cairo_t* cr, double x, double y, double w, double h);
@@ -62,13 +62,23 @@ void Globe(cairo_t* cr, double cx, double cy, double r, uint32_t colour);
 void HardDisk(cairo_t* cr, double x, double y, double w, double h);
 
 // Round status badges: a filled circle with a white mark and a white rim.
-enum class Mark { kCheck, kCross, kBang, kPlus, kMinus, kSync, kDash };
+enum class Mark
+{
+    kCheck,
+    kCross,
+    kBang,
+    kPlus,
+    kMinus,
+    kSync,
+    kDash
+};
 void Badge(cairo_t* cr, double cx, double cy, double r, uint32_t fill, Mark mark, bool rim = true);
 void CheckMark(cairo_t* cr, double cx, double cy, double s, uint32_t colour, double width);
 void Cross(cairo_t* cr, double cx, double cy, double s, uint32_t colour, double width);
 void Plus(cairo_t* cr, double cx, double cy, double s, uint32_t colour, double width);
 // A filled triangle pointing up (0), right (1), down (2) or left (3).
-void Triangle(cairo_t* cr, double x, double y, double w, double h, int dir, uint32_t colour, double alpha = 1.0);
+void Triangle(cairo_t* cr, double x, double y, double w, double h, int dir, uint32_t colour,
+              double alpha = 1.0);
 void Arrow(cairo_t* cr, double cx, double cy, double len, int dir, uint32_t colour, double width);
 void CircleArrows(cairo_t* cr, double cx, double cy, double r, uint32_t colour, double width);
 

@@ -12,7 +12,10 @@ namespace {
 using gfx::Canvas;
 using namespace pal;
 
-cairo_t* Cr(Canvas& c) { return c.Native(); }
+cairo_t* Cr(Canvas& c)
+{
+    return c.Native();
+}
 
 const gfx::Font& UiFont()
 {
@@ -22,8 +25,7 @@ const gfx::Font& UiFont()
 
 // Paints `draw` into a scratch bitmap, greys it (luminance, lightened) and
 // puts it on the canvas at (x, y): the disabled look of any picture.
-template <typename F>
-void Greyed(Canvas& c, int x, int y, int w, int h, F&& draw, double fade = 0.55)
+template <typename F> void Greyed(Canvas& c, int x, int y, int w, int h, F&& draw, double fade = 0.55)
 {
     gfx::Bitmap scratch(w, h, 0);
     {
@@ -91,7 +93,13 @@ void CaptionCorner(Canvas& c, int w, int h, bool right)
     px(1, 2, 0x4E96EC, 1);
 }
 
-enum class CapGlyph { kMinimize, kMaximize, kRestore, kClose };
+enum class CapGlyph
+{
+    kMinimize,
+    kMaximize,
+    kRestore,
+    kClose
+};
 
 // Drawn opaque; the caller fades the whole glyph for the disabled look.
 void CaptionGlyph(cairo_t* cr, CapGlyph g, double cx, double cy, double s)
@@ -156,7 +164,8 @@ Painter CaptionButton(CapGlyph g, int state) // 0 normal, 1 hover, 2 down, 3 dis
 
 // --- Push buttons -------------------------------------------------------------
 
-struct ButtonLook {
+struct ButtonLook
+{
     uint32_t top, bottom, edge;
 };
 
@@ -176,7 +185,18 @@ Painter ButtonBlock(ButtonLook look)
 
 // --- Toolbar buttons --------------------------------------------------------------
 
-enum class ToolIcon { kNewCase, kDeleteCase, kToTop, kUnTop, kNewFolder, kDelete, kAddFile, kLink, kUnlink };
+enum class ToolIcon
+{
+    kNewCase,
+    kDeleteCase,
+    kToTop,
+    kUnTop,
+    kNewFolder,
+    kDelete,
+    kAddFile,
+    kLink,
+    kUnlink
+};
 
 void DrawToolIcon(Canvas& c, ToolIcon icon, double x, double y)
 {
@@ -246,12 +266,16 @@ Painter ToolButton(ToolIcon icon, std::u16string label, int state) // 0 normal 1
 
 Painter Shape(void (*fn)(cairo_t*, double, double, double, uint32_t), uint32_t colour, double inset = 0)
 {
-    return [fn, colour, inset](Canvas& c, int w, int h) { fn(Cr(c), inset, inset, std::min(w, h) - 2 * inset, colour); };
+    return [fn, colour, inset](Canvas& c, int w, int h) {
+        fn(Cr(c), inset, inset, std::min(w, h) - 2 * inset, colour);
+    };
 }
 
 Painter BadgeOf(uint32_t colour, Mark mark, bool rim = true)
 {
-    return [colour, mark, rim](Canvas& c, int w, int h) { Badge(Cr(c), w / 2.0, h / 2.0, std::min(w, h) / 2.0, colour, mark, rim); };
+    return [colour, mark, rim](Canvas& c, int w, int h) {
+        Badge(Cr(c), w / 2.0, h / 2.0, std::min(w, h) / 2.0, colour, mark, rim);
+    };
 }
 
 void Cabinet(cairo_t* cr, double x, double y, double s, uint32_t colour)
@@ -318,7 +342,8 @@ void TileBadge(cairo_t* cr, double cx, double cy, double r, int kind) // 0 perso
 
 // --- Dialog pictures ---------------------------------------------------------------
 
-void DialogPanel(Canvas& c, int w, int h, const std::u16string& title, const std::u16string& subtitle, int art)
+void DialogPanel(Canvas& c, int w, int h, const std::u16string& title, const std::u16string& subtitle,
+                 int art)
 {
     cairo_t* cr = Cr(c);
     RoundRectPath(cr, 0, 0, w, h, 5);
@@ -328,7 +353,9 @@ void DialogPanel(Canvas& c, int w, int h, const std::u16string& title, const std
     RoundRectPath(cr, 0, 0, w, h, 5);
     cairo_clip(cr);
     // soft rings in the background
-    for (auto [x, y, r] : {std::array<double, 3> {w * 0.9, h * 0.08, 120}, {w * 0.05, h * 0.55, 150}, {w * 0.8, h * 0.92, 110}}) {
+    for (auto [x, y, r] : {std::array<double, 3>{w * 0.9, h * 0.08, 120},
+                           {w * 0.05, h * 0.55, 150},
+                           {w * 0.8, h * 0.92, 110}}) {
         cairo_arc(cr, x, y, r, 0, 2 * M_PI);
         SetRgb(cr, kWhite, 0.06);
         cairo_fill(cr);
@@ -461,10 +488,18 @@ PainterMap AllPainters()
     m["img_dir_open"] = [](Canvas& c, int w, int h) { Folder(Cr(c), 0, 0, w, h, true); };
     m["img_dir_closed"] = [](Canvas& c, int w, int h) { Folder(Cr(c), 0, 0, w, h, false); };
     m["img_tree_case"] = [](Canvas& c, int w, int h) { Envelope(Cr(c), 0, 0, w, h); };
-    m["img_list_up_enable"] = [](Canvas& c, int w, int h) { Arrow(Cr(c), w / 2.0, h / 2.0, 10, 0, kBlue, 2); };
-    m["img_list_up_disable"] = [](Canvas& c, int w, int h) { Arrow(Cr(c), w / 2.0, h / 2.0, 10, 0, kSlateLight, 2); };
-    m["img_list_down_enable"] = [](Canvas& c, int w, int h) { Arrow(Cr(c), w / 2.0, h / 2.0, 10, 2, kBlue, 2); };
-    m["img_list_down_disable"] = [](Canvas& c, int w, int h) { Arrow(Cr(c), w / 2.0, h / 2.0, 10, 2, kSlateLight, 2); };
+    m["img_list_up_enable"] = [](Canvas& c, int w, int h) {
+        Arrow(Cr(c), w / 2.0, h / 2.0, 10, 0, kBlue, 2);
+    };
+    m["img_list_up_disable"] = [](Canvas& c, int w, int h) {
+        Arrow(Cr(c), w / 2.0, h / 2.0, 10, 0, kSlateLight, 2);
+    };
+    m["img_list_down_enable"] = [](Canvas& c, int w, int h) {
+        Arrow(Cr(c), w / 2.0, h / 2.0, 10, 2, kBlue, 2);
+    };
+    m["img_list_down_disable"] = [](Canvas& c, int w, int h) {
+        Arrow(Cr(c), w / 2.0, h / 2.0, 10, 2, kSlateLight, 2);
+    };
     m["img_list_pause"] = Shape(Pause, kOrange);
     m["img_list_wait"] = [](Canvas& c, int w, int h) { Clock(Cr(c), w / 2.0, h / 2.0, w / 2.0, kSlate); };
     m["img_upload"] = Shape(Upload, kBlue, 0.5);
@@ -493,8 +528,12 @@ PainterMap AllPainters()
     // --- Tabs ----------------------------------------------------------------------
     m["img_tab_local_nor"] = Shape(Cabinet, kSlate);
     m["img_tab_local_on"] = Shape(Cabinet, kBlue);
-    m["img_tab_tovra_nor"] = [](Canvas& c, int w, int h) { Cloud(Cr(c), 0.5, 2, w - 1, h - 4, 0xE9EEF3, kSlate); };
-    m["img_tab_tovra_on"] = [](Canvas& c, int w, int h) { Cloud(Cr(c), 0.5, 2, w - 1, h - 4, kBluePale, kBlue); };
+    m["img_tab_tovra_nor"] = [](Canvas& c, int w, int h) {
+        Cloud(Cr(c), 0.5, 2, w - 1, h - 4, 0xE9EEF3, kSlate);
+    };
+    m["img_tab_tovra_on"] = [](Canvas& c, int w, int h) {
+        Cloud(Cr(c), 0.5, 2, w - 1, h - 4, kBluePale, kBlue);
+    };
     m["img_tab_task_nor"] = Shape(TaskList, kSlate, 0.5);
     m["img_tab_tak_on"] = [](Canvas& c, int w, int h) { c.FillRect({0, 0, w, h}, gfx::Rgb(29, 117, 222)); };
 
@@ -524,9 +563,15 @@ PainterMap AllPainters()
     m["img_local_menu_nas_err"] = BadgeOf(kRed, Mark::kBang);
 
     // --- Dialog pictures --------------------------------------------------------------
-    m["img_dlg_init"] = [](Canvas& c, int w, int h) { DialogPanel(c, w, h, u"档案库初始化", u"正在准备档案库，请稍候", 0); };
-    m["img_dlg_move"] = [](Canvas& c, int w, int h) { DialogPanel(c, w, h, u"档案迁移", u"正在移动档案文件，请勿关闭", 1); };
-    m["img_dlg_login"] = [](Canvas& c, int w, int h) { DialogPanel(c, w, h, u"平台登录", u"登录后即可访问平台资源", 2); };
+    m["img_dlg_init"] = [](Canvas& c, int w, int h) {
+        DialogPanel(c, w, h, u"档案库初始化", u"正在准备档案库，请稍候", 0);
+    };
+    m["img_dlg_move"] = [](Canvas& c, int w, int h) {
+        DialogPanel(c, w, h, u"档案迁移", u"正在移动档案文件，请勿关闭", 1);
+    };
+    m["img_dlg_login"] = [](Canvas& c, int w, int h) {
+        DialogPanel(c, w, h, u"平台登录", u"登录后即可访问平台资源", 2);
+    };
     m["img_dlg_init_note"] = [](Canvas& c, int w, int h) {
         cairo_t* cr = Cr(c);
         RoundRectPath(cr, 0.5, 0.5, w - 1, h - 1, 4);
@@ -539,7 +584,8 @@ PainterMap AllPainters()
         cairo_rectangle(cr, 25, h / 2.0 - 6.5, 2.2, 2.2);
         SetRgb(cr, kWhite);
         cairo_fill(cr);
-        c.DrawText(u"首次使用需要初始化档案库，请耐心等待…", {46, 0, w - 8, h}, UiFont(), gfx::Rgb(0x4C, 0x60, 0x7A),
+        c.DrawText(u"首次使用需要初始化档案库，请耐心等待…", {46, 0, w - 8, h}, UiFont(),
+                   gfx::Rgb(0x4C, 0x60, 0x7A),
                    gfx::kTextSingleLine | gfx::kTextVCenter | gfx::kTextEndEllipsis);
     };
 
@@ -570,14 +616,18 @@ PainterMap AllPainters()
             c.FillRect({0, 0, w, h}, gfx::Rgb(0x17, 0x62, 0xC2));
         };
     const char* states[] = {"normal", "hover", "down", "disable"};
-    for (auto [name, glyph] : {std::pair {"Minimize", CapGlyph::kMinimize}, {"Maximize", CapGlyph::kMaximize},
-                               {"Restore", CapGlyph::kRestore}, {"Close", CapGlyph::kClose}})
+    for (auto [name, glyph] : {std::pair{"Minimize", CapGlyph::kMinimize},
+                               {"Maximize", CapGlyph::kMaximize},
+                               {"Restore", CapGlyph::kRestore},
+                               {"Close", CapGlyph::kClose}})
         for (int st = 0; st < 4; ++st)
             m[std::string("child_resize/") + name + "/" + states[st]] = CaptionButton(glyph, st);
     for (int st = 0; st < 3; ++st)
         m[std::string("messagebox/Close/") + states[st]] = CaptionButton(CapGlyph::kClose, st);
     m["evd_export/LocalCase/normal"] = [](Canvas& c, int w, int h) { Envelope(Cr(c), 0, 0, w, h); };
-    m["evd_export/MyComputer/normal"] = [](Canvas& c, int w, int h) { Monitor(Cr(c), 0, 1, w, h - 1, kBlue); };
+    m["evd_export/MyComputer/normal"] = [](Canvas& c, int w, int h) {
+        Monitor(Cr(c), 0, 1, w, h - 1, kBlue);
+    };
 
     // --- Buttons: one painter per state paints the whole 14 x 14 part set ---------------
     m["button/parts"] = ButtonBlock({0x4C9CEF, 0x1E73D8, 0x1660BD});
@@ -588,9 +638,14 @@ PainterMap AllPainters()
     m["button_cancel_white/partsDisable"] = ButtonBlock({0xDEE4EA, 0xCED6DE, 0xC3CCD5});
 
     // --- Toolbars --------------------------------------------------------------------------
-    m["toolbar_opr_case/Top"] = [](Canvas& c, int w, int h) { c.FillRect({0, 0, w, h}, gfx::Rgb(255, 255, 255)); };
-    m["toolbar_opr_case/Bottom"] = [](Canvas& c, int w, int h) { c.FillRect({0, 0, w, h}, gfx::Rgb(0xD0, 0xDD, 0xEA)); };
-    struct Tool {
+    m["toolbar_opr_case/Top"] = [](Canvas& c, int w, int h) {
+        c.FillRect({0, 0, w, h}, gfx::Rgb(255, 255, 255));
+    };
+    m["toolbar_opr_case/Bottom"] = [](Canvas& c, int w, int h) {
+        c.FillRect({0, 0, w, h}, gfx::Rgb(0xD0, 0xDD, 0xEA));
+    };
+    struct Tool
+    {
         const char* skin;
         const char* anchor;
         ToolIcon icon;

@@ -43,7 +43,7 @@ std::shared_ptr<gfx::Bitmap> ZBImage::CreateBitmap() const
 
 gfx::Region ZBImage::CreateRegion(const gfx::Rect* rect) const
 {
-    gfx::Rect r = rect ? *rect : gfx::Rect {0, 0, Width(), Height()};
+    gfx::Rect r = rect ? *rect : gfx::Rect{0, 0, Width(), Height()};
     return gfx::Region::FromAlpha(m_bitmap, r);
 }
 

@@ -13,7 +13,8 @@
 
 namespace vel {
 
-class ZBImage {
+class ZBImage
+{
 public:
     ZBImage() = default;
     ZBImage(const ZBImage&) = delete;
@@ -38,8 +39,8 @@ public:
     gfx::Region CreateRegion(const gfx::Rect* rect = nullptr) const;
 
     // Copies the w x h block at (sx, sy) 1:1 to (x, y).
-    void DrawPart(gfx::Canvas& canvas, int x, int y, int w, int h, int sx, int sy, gfx::Color lowKey = gfx::kNoColor,
-                  gfx::Color highKey = gfx::kNoColor) const;
+    void DrawPart(gfx::Canvas& canvas, int x, int y, int w, int h, int sx, int sy,
+                  gfx::Color lowKey = gfx::kNoColor, gfx::Color highKey = gfx::kNoColor) const;
     // Scales the source block into the target rectangle.
     void DrawStretched(gfx::Canvas& canvas, const gfx::Rect& target, const gfx::Rect& source,
                        gfx::Color lowKey = gfx::kNoColor, gfx::Color highKey = gfx::kNoColor) const;

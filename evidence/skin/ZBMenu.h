@@ -24,14 +24,16 @@ enum ZBMenuFlags : uint32_t
 
 class ZBMenu;
 
-struct ZBMenuItem {
+struct ZBMenuItem
+{
     uint32_t id = 0;
     uint32_t flags = kZBMenuString;
     std::u16string text;
     std::unique_ptr<ZBMenu> popup; // with kZBMenuPopup
 };
 
-class ZBMenu {
+class ZBMenu
+{
 public:
     std::vector<ZBMenuItem> items;
     // The item with this id anywhere in the menu or its sub-menus.

@@ -11,8 +11,14 @@ namespace vel {
 
 namespace {
 
-bool Named(const ZBXMLElement& e, std::u16string_view name) { return EqualsIgnoreCase(e.GetName(), name); }
-std::u16string Attr(const ZBXMLElement& e, std::u16string_view name) { return e.GetAttributeValue(name); }
+bool Named(const ZBXMLElement& e, std::u16string_view name)
+{
+    return EqualsIgnoreCase(e.GetName(), name);
+}
+std::u16string Attr(const ZBXMLElement& e, std::u16string_view name)
+{
+    return e.GetAttributeValue(name);
+}
 
 // A "[name]" value of the element's Name attribute, if it has one.
 bool NameReference(const ZBXMLElement& e, std::u16string& name)
@@ -24,7 +30,10 @@ bool NameReference(const ZBXMLElement& e, std::u16string& name)
 
 ZBSkinBase::ZBSkinBase(std::u16string className) : m_className(std::move(className)) {}
 
-ZBSkinBase::~ZBSkinBase() { ZBSkinBase::Reset(); }
+ZBSkinBase::~ZBSkinBase()
+{
+    ZBSkinBase::Reset();
+}
 
 void ZBSkinBase::FreeImage()
 {
@@ -168,7 +177,7 @@ bool ZBSkinBase::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lPar
         return false;
     auto lo = [](uintptr_t v) { return int(int16_t(uint16_t(v & 0xFFFF))); };
     auto hi = [](uintptr_t v) { return int(int16_t(uint16_t((v >> 16) & 0xFFFF))); };
-    gfx::Rect r {lo(wParam), hi(wParam), lo(uintptr_t(lParam)), hi(uintptr_t(lParam))};
+    gfx::Rect r{lo(wParam), hi(wParam), lo(uintptr_t(lParam)), hi(uintptr_t(lParam))};
     Redraw(r.IsEmpty() ? nullptr : &r);
     return true;
 }
@@ -180,8 +189,8 @@ bool ZBSkinBase::DrawBackground(gfx::Canvas& canvas, const gfx::Rect& rect)
         return true;
     }
     if (m_backgroundKind == kZBBackgroundImage && m_backgroundImage && m_backgroundImage->image) {
-        m_backgroundImage->image->DrawStretched(canvas, rect, m_backgroundImage->rect, m_backgroundImage->lowKey,
-                                                m_backgroundImage->highKey);
+        m_backgroundImage->image->DrawStretched(canvas, rect, m_backgroundImage->rect,
+                                                m_backgroundImage->lowKey, m_backgroundImage->highKey);
         return true;
     }
     return false;
@@ -194,7 +203,8 @@ bool ZBSkinBase::ReadParts(const ZBSkinLoader& loader, const ZBXMLElement& parts
             continue;
         std::u16string name = Attr(*p, u"Name");
         _ZB_PART part;
-        if (name.empty() || out.count(name) || !p->GetAttribute(u"Rect") || !loader.ReadRect(Attr(*p, u"Rect"), part.rect))
+        if (name.empty() || out.count(name) || !p->GetAttribute(u"Rect") ||
+            !loader.ReadRect(Attr(*p, u"Rect"), part.rect))
             return false;
         part.mode = EqualsIgnoreCase(Trim(Attr(*p, u"Mode")), u"Tile") ? kZBPartTile : kZBPartStretch;
         out.emplace(std::move(name), part);
@@ -277,12 +287,14 @@ const _ZB_PART* ZBFindPart(const ZBPartMap& parts, std::u16string_view name,
     return it == parts.end() ? nullptr : &it->second;
 }
 
-void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target, const ZBPartMap& parts)
+void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target,
+                   const ZBPartMap& parts)
 {
     ZBDrawPartSet(canvas, image, target, [&](std::u16string_view name) { return ZBFindPart(parts, name); });
 }
 
-void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target, const ZBPartPicker& pick)
+void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target,
+                   const ZBPartPicker& pick)
 {
     if (!image.image || image.image->IsEmpty() || target.IsEmpty())
         return;
@@ -293,7 +305,8 @@ void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rec
     auto src = [&](const _ZB_PART& p) { return p.rect.Offset(ix, iy); };
     auto blit = [&](const _ZB_PART& p, int x, int y) {
         gfx::Rect s = src(p);
-        img.DrawPart(canvas, ox + x, oy + y, s.Width(), s.Height(), s.left, s.top, image.lowKey, image.highKey);
+        img.DrawPart(canvas, ox + x, oy + y, s.Width(), s.Height(), s.left, s.top, image.lowKey,
+                     image.highKey);
     };
     auto width = [](const _ZB_PART* p) { return p ? std::max(0, p->rect.Width()) : 0; };
     auto height = [](const _ZB_PART* p) { return p ? std::max(0, p->rect.Height()) : 0; };
@@ -310,12 +323,15 @@ void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rec
             for (int pos = start; pos < end; pos += step) {
                 int len = std::min(step, end - pos);
                 if (horizontal)
-                    img.DrawPart(canvas, ox + pos, oy + at, len, ph, s.left, s.top, image.lowKey, image.highKey);
+                    img.DrawPart(canvas, ox + pos, oy + at, len, ph, s.left, s.top, image.lowKey,
+                                 image.highKey);
                 else
-                    img.DrawPart(canvas, ox + at, oy + pos, pw, len, s.left, s.top, image.lowKey, image.highKey);
+                    img.DrawPart(canvas, ox + at, oy + pos, pw, len, s.left, s.top, image.lowKey,
+                                 image.highKey);
             }
         } else {
-            gfx::Rect t = horizontal ? gfx::Rect {start, at, end, at + ph} : gfx::Rect {at, start, at + pw, end};
+            gfx::Rect t =
+                horizontal ? gfx::Rect{start, at, end, at + ph} : gfx::Rect{at, start, at + pw, end};
             img.DrawStretched(canvas, t.Offset(ox, oy), s, image.lowKey, image.highKey);
         }
     };
@@ -372,7 +388,7 @@ void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rec
         band(*p, true, bottomStart, bottomEnd, H - height(p));
     // 4. Middle, always stretched.
     if (const _ZB_PART* p = pick(u"Middle")) {
-        gfx::Rect m {topStart, leftStart, topEnd, leftEnd};
+        gfx::Rect m{topStart, leftStart, topEnd, leftEnd};
         if (!m.IsEmpty())
             img.DrawStretched(canvas, m.Offset(ox, oy), src(*p), image.lowKey, image.highKey);
     }

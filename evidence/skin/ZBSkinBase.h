@@ -28,7 +28,8 @@ namespace vel {
 class ZBXMLElement;
 
 // The empty base of the skin file readers.
-class ZBParseBase {
+class ZBParseBase
+{
 public:
     virtual ~ZBParseBase() = default;
 };
@@ -47,7 +48,8 @@ enum : int
     kZBTransparencyPartial = 2,
 };
 
-class ZBSkinBase : public ZBParseBase {
+class ZBSkinBase : public ZBParseBase
+{
 public:
     explicit ZBSkinBase(std::u16string className);
     ~ZBSkinBase() override;
@@ -156,6 +158,7 @@ const _ZB_PART* ZBFindPart(const ZBPartMap& parts, std::u16string_view name,
 void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target,
                    const ZBPartPicker& pick);
 // The plain parts of a map.
-void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target, const ZBPartMap& parts);
+void ZBDrawPartSet(gfx::Canvas& canvas, const _ZB_IMAGEEX& image, const gfx::Rect& target,
+                   const ZBPartMap& parts);
 
 } // namespace vel

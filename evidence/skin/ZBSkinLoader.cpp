@@ -22,13 +22,19 @@ namespace {
 
 thread_local const ZBXMLElement* t_documentInHand = nullptr;
 
-std::u16string Attr(const ZBXMLElement& e, std::u16string_view name) { return e.GetAttributeValue(name); }
-bool HasAttr(const ZBXMLElement& e, std::u16string_view name) { return e.GetAttribute(name) != nullptr; }
+std::u16string Attr(const ZBXMLElement& e, std::u16string_view name)
+{
+    return e.GetAttributeValue(name);
+}
+bool HasAttr(const ZBXMLElement& e, std::u16string_view name)
+{
+    return e.GetAttribute(name) != nullptr;
+}
 
 // The Windows path of the file a module was loaded from.
 std::u16string ModuleFilePath(const void* module)
 {
-    Dl_info info {};
+    Dl_info info{};
     const void* probe = module ? module : res::MainModule();
     std::string host;
     if (probe && dladdr(probe, &info) && info.dli_fname && info.dli_fname[0] && info.dli_fbase == probe)
@@ -48,15 +54,13 @@ std::u16string ModuleFilePath(const void* module)
 }
 
 // The map value for a name, or null.
-template <typename M>
-auto Lookup(const M& map, std::u16string_view name) -> const typename M::mapped_type*
+template <typename M> auto Lookup(const M& map, std::u16string_view name) -> const typename M::mapped_type*
 {
     auto it = map.find(std::u16string(name));
     return it == map.end() ? nullptr : &it->second;
 }
 
-template <typename M, typename P>
-bool HoldsValue(const M& map, const P* p)
+template <typename M, typename P> bool HoldsValue(const M& map, const P* p)
 {
     if (!p)
         return false;
@@ -79,14 +83,16 @@ uint16_t ZBSystemLanguage()
     std::string region = loc.find('_') != std::string::npos ? loc.substr(loc.find('_') + 1, 2) : "";
     for (char& c : lang)
         c = char(std::tolower(static_cast<unsigned char>(c)));
-    struct Entry {
+    struct Entry
+    {
         const char* lang;
         const char* region;
         uint16_t id;
     } static const table[] = {
-        {"zh", "TW", 0x0404}, {"zh", "HK", 0x0C04}, {"zh", "MO", 0x1404}, {"zh", "SG", 0x1004}, {"zh", "", 0x0804},
-        {"ja", "", 0x0411},   {"ko", "", 0x0412},   {"de", "", 0x0407},   {"fr", "", 0x040C},   {"es", "", 0x0C0A},
-        {"it", "", 0x0410},   {"ru", "", 0x0419},   {"pt", "BR", 0x0416}, {"pt", "", 0x0816},
+        {"zh", "TW", 0x0404}, {"zh", "HK", 0x0C04}, {"zh", "MO", 0x1404}, {"zh", "SG", 0x1004},
+        {"zh", "", 0x0804},   {"ja", "", 0x0411},   {"ko", "", 0x0412},   {"de", "", 0x0407},
+        {"fr", "", 0x040C},   {"es", "", 0x0C0A},   {"it", "", 0x0410},   {"ru", "", 0x0419},
+        {"pt", "BR", 0x0416}, {"pt", "", 0x0816},
     };
     for (const Entry& e : table)
         if (lang == e.lang && (!*e.region || region == e.region))
@@ -99,10 +105,16 @@ ZBSkinLoader::DocumentScope::DocumentScope(const ZBXMLElement* document) : m_pre
     t_documentInHand = document;
 }
 
-ZBSkinLoader::DocumentScope::~DocumentScope() { t_documentInHand = m_previous; }
+ZBSkinLoader::DocumentScope::~DocumentScope()
+{
+    t_documentInHand = m_previous;
+}
 
 ZBSkinLoader::ZBSkinLoader() = default;
-ZBSkinLoader::~ZBSkinLoader() { Clear(); }
+ZBSkinLoader::~ZBSkinLoader()
+{
+    Clear();
+}
 
 ZBSkinLoader& ZBSkinLoader::Shared()
 {
@@ -206,12 +218,14 @@ bool ZBSkinLoader::ReadPublicSection(const ZBXMLElement& section)
         if (EqualsIgnoreCase(kind, u"Sizes")) {
             ok = items(u"Size", [&](const ZBXMLElement& e) {
                 gfx::Size v;
-                return nameOf(e, m_sizes, name) && ReadSize(Attr(e, u"Value"), v) && m_sizes.emplace(name, v).second;
+                return nameOf(e, m_sizes, name) && ReadSize(Attr(e, u"Value"), v) &&
+                       m_sizes.emplace(name, v).second;
             });
         } else if (EqualsIgnoreCase(kind, u"Rects")) {
             ok = items(u"Rect", [&](const ZBXMLElement& e) {
                 gfx::Rect v;
-                return nameOf(e, m_rects, name) && ReadRect(Attr(e, u"Value"), v) && m_rects.emplace(name, v).second;
+                return nameOf(e, m_rects, name) && ReadRect(Attr(e, u"Value"), v) &&
+                       m_rects.emplace(name, v).second;
             });
         } else if (EqualsIgnoreCase(kind, u"Colors")) {
             ok = items(u"Color", [&](const ZBXMLElement& e) {
@@ -299,10 +313,22 @@ bool ZBSkinLoader::GetMenu(std::u16string_view name, ZBMenu*& out) const
     return v ? (out = v->get(), true) : false;
 }
 
-bool ZBSkinLoader::OwnsFont(const gfx::Font* font) const { return HoldsValue(m_fonts, font); }
-bool ZBSkinLoader::OwnsIcon(const gfx::Icon* icon) const { return HoldsValue(m_icons, icon); }
-bool ZBSkinLoader::OwnsImage(const _ZB_IMAGEEX* image) const { return HoldsValue(m_images, image); }
-bool ZBSkinLoader::OwnsMenu(const ZBMenu* menu) const { return HoldsValue(m_menus, menu); }
+bool ZBSkinLoader::OwnsFont(const gfx::Font* font) const
+{
+    return HoldsValue(m_fonts, font);
+}
+bool ZBSkinLoader::OwnsIcon(const gfx::Icon* icon) const
+{
+    return HoldsValue(m_icons, icon);
+}
+bool ZBSkinLoader::OwnsImage(const _ZB_IMAGEEX* image) const
+{
+    return HoldsValue(m_images, image);
+}
+bool ZBSkinLoader::OwnsMenu(const ZBMenu* menu) const
+{
+    return HoldsValue(m_menus, menu);
+}
 
 // --- Strings -----------------------------------------------------------------------
 
@@ -490,8 +516,9 @@ bool ZBSkinLoader::AppendItems(ZBMenu& menu, const ZBXMLElement& parent, int dep
             item.flags |= kZBMenuChecked;
         if (!(item.flags & kZBMenuSeparator))
             item.text = ExpandStrings(Attr(*e, u"Text"));
-        bool hasChildren = std::any_of(e->GetChildren().begin(), e->GetChildren().end(),
-                                       [](const ZBXMLElement* c) { return EqualsIgnoreCase(c->GetName(), u"Item"); });
+        bool hasChildren =
+            std::any_of(e->GetChildren().begin(), e->GetChildren().end(),
+                        [](const ZBXMLElement* c) { return EqualsIgnoreCase(c->GetName(), u"Item"); });
         if (hasChildren) {
             item.popup = std::make_unique<ZBMenu>();
             if (depth >= 64 || !AppendItems(*item.popup, *e, depth + 1))

@@ -32,7 +32,8 @@ namespace vel {
 class ZBImage;
 class ZBXMLElement;
 
-class ZBSkinLoader {
+class ZBSkinLoader
+{
 public:
     ZBSkinLoader();
     ~ZBSkinLoader();
@@ -111,7 +112,8 @@ public:
     // While a scope lives, string lookups on this thread read the given
     // document instead of parsing the source again (it is the source,
     // already in hand: the public load and every skin Load use it).
-    class DocumentScope {
+    class DocumentScope
+    {
     public:
         explicit DocumentScope(const ZBXMLElement* document);
         ~DocumentScope();
@@ -132,8 +134,7 @@ private:
     bool AppendItems(ZBMenu& menu, const ZBXMLElement& parent, int depth) const;
     static bool FindString(const ZBXMLElement& root, std::u16string_view name, std::u16string& out);
 
-    template <typename T>
-    using Map = std::unordered_map<std::u16string, T>;
+    template <typename T> using Map = std::unordered_map<std::u16string, T>;
 
     bool m_loaded = false;
     const void* m_module = nullptr;

@@ -13,7 +13,8 @@ class ZBImage;
 // An image with a rectangle within it and an optional colour-key range
 // (both keys kNoColor = no key). The image itself is shared: it belongs to
 // the loader's image cache.
-struct _ZB_IMAGEEX {
+struct _ZB_IMAGEEX
+{
     ZBImage* image = nullptr;
     gfx::Rect rect;
     gfx::Color lowKey = gfx::kNoColor;
@@ -28,7 +29,8 @@ enum : int
 
 // One part of a part set: a rectangle in the skin image and how it fills
 // its band.
-struct _ZB_PART {
+struct _ZB_PART
+{
     gfx::Rect rect;
     int mode = kZBPartStretch;
 };

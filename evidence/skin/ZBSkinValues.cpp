@@ -9,7 +9,10 @@ namespace vel::zbskin {
 
 namespace {
 
-bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
+bool IsSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
 
 int Digit(char16_t c, int base)
 {
@@ -82,7 +85,10 @@ bool ParseInts(std::u16string_view value, int count, int* out)
     return true;
 }
 
-bool ParseInteger(std::u16string_view value, int& out) { return ParseInts(value, 1, &out); }
+bool ParseInteger(std::u16string_view value, int& out)
+{
+    return ParseInts(value, 1, &out);
+}
 
 bool ParseSize(std::u16string_view value, gfx::Size& out)
 {
@@ -129,7 +135,10 @@ bool ParseColor(std::u16string_view value, gfx::Color& out)
     return true;
 }
 
-bool ParseBool(std::u16string_view value) { return EqualsIgnoreCase(Trim(value), u"true"); }
+bool ParseBool(std::u16string_view value)
+{
+    return EqualsIgnoreCase(Trim(value), u"true");
+}
 
 bool HasKeyword(std::u16string_view value, std::u16string_view word)
 {

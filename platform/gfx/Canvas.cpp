@@ -48,7 +48,8 @@ Bitmap CopyBlock(const Bitmap& src, const Rect& r, const ColorKey& key)
     return out;
 }
 
-struct PrefixedText {
+struct PrefixedText
+{
     std::string utf8;
     int underlineStart = -1, underlineEnd = -1; // byte range of the mnemonic
 };
@@ -82,14 +83,16 @@ PrefixedText PrepareText(std::u16string_view text, uint32_t flags)
     if (mnemonic != std::u16string::npos && mnemonic < t.size()) {
         size_t len = (t[mnemonic] >= 0xD800 && t[mnemonic] < 0xDC00 && mnemonic + 1 < t.size()) ? 2 : 1;
         out.underlineStart = int(Utf16ToUtf8(std::u16string_view(t).substr(0, mnemonic)).size());
-        out.underlineEnd = out.underlineStart + int(Utf16ToUtf8(std::u16string_view(t).substr(mnemonic, len)).size());
+        out.underlineEnd =
+            out.underlineStart + int(Utf16ToUtf8(std::u16string_view(t).substr(mnemonic, len)).size());
     }
     out.utf8 = Utf16ToUtf8(t);
     return out;
 }
 
 // A layout for the text; the caller holds TextLock and unrefs it.
-PangoLayout* BuildLayout(PangoContext* ctx, std::u16string_view text, const Font& font, uint32_t flags, int width)
+PangoLayout* BuildLayout(PangoContext* ctx, std::u16string_view text, const Font& font, uint32_t flags,
+                         int width)
 {
     PrefixedText prepared = PrepareText(text, flags);
     PangoLayout* layout = pango_layout_new(ctx);
@@ -193,7 +196,10 @@ void Canvas::ExcludeRect(const Rect& rect)
     cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_WINDING);
 }
 
-void Canvas::ResetClip() { cairo_reset_clip(m_cr); }
+void Canvas::ResetClip()
+{
+    cairo_reset_clip(m_cr);
+}
 
 void Canvas::Clear(uint32_t argb)
 {
@@ -204,7 +210,8 @@ void Canvas::Clear(uint32_t argb)
 
 void Canvas::SetColor(Color color, uint8_t alpha)
 {
-    cairo_set_source_rgba(m_cr, RedOf(color) / 255.0, GreenOf(color) / 255.0, BlueOf(color) / 255.0, alpha / 255.0);
+    cairo_set_source_rgba(m_cr, RedOf(color) / 255.0, GreenOf(color) / 255.0, BlueOf(color) / 255.0,
+                          alpha / 255.0);
 }
 
 void Canvas::FillRect(const Rect& rect, Color color, uint8_t alpha)
@@ -326,7 +333,8 @@ void Canvas::Ellipse(const Rect& box, Color fill, Color outline, uint8_t alpha)
         cairo_new_path(m_cr);
         cairo_save(m_cr);
         cairo_translate(m_cr, (box.left + box.right) / 2.0, (box.top + box.bottom) / 2.0);
-        cairo_scale(m_cr, std::max(0.01, box.Width() / 2.0 - inset), std::max(0.01, box.Height() / 2.0 - inset));
+        cairo_scale(m_cr, std::max(0.01, box.Width() / 2.0 - inset),
+                    std::max(0.01, box.Height() / 2.0 - inset));
         cairo_arc(m_cr, 0, 0, 1, 0, 2 * M_PI);
         cairo_restore(m_cr);
     };
@@ -348,7 +356,8 @@ void Canvas::RoundRect(const Rect& rect, int radius, Color fill, Color outline, 
     if (rect.IsEmpty())
         return;
     auto path = [&](double inset) {
-        double x0 = rect.left + inset, y0 = rect.top + inset, x1 = rect.right - inset, y1 = rect.bottom - inset;
+        double x0 = rect.left + inset, y0 = rect.top + inset, x1 = rect.right - inset,
+               y1 = rect.bottom - inset;
         double r = std::clamp(double(radius) - inset, 0.0, std::min(x1 - x0, y1 - y0) / 2);
         cairo_new_path(m_cr);
         cairo_arc(m_cr, x1 - r, y0 + r, r, -M_PI / 2, 0);
@@ -370,7 +379,8 @@ void Canvas::RoundRect(const Rect& rect, int radius, Color fill, Color outline, 
     }
 }
 
-void Canvas::DrawBitmap(const Bitmap& src, const Rect& srcRect, int x, int y, const ColorKey& key, uint8_t alpha)
+void Canvas::DrawBitmap(const Bitmap& src, const Rect& srcRect, int x, int y, const ColorKey& key,
+                        uint8_t alpha)
 {
     Rect inner = srcRect.Intersect({0, 0, src.Width(), src.Height()});
     if (inner.IsEmpty() || alpha == 0)
@@ -415,7 +425,8 @@ void Canvas::StretchBitmap(const Bitmap& src, const Rect& srcRect, const Rect& d
     }
     // Only the part of the target that the inside of the source maps to.
     double sx = double(dstRect.Width()) / srcRect.Width(), sy = double(dstRect.Height()) / srcRect.Height();
-    double dx0 = dstRect.left + (inner.left - srcRect.left) * sx, dy0 = dstRect.top + (inner.top - srcRect.top) * sy;
+    double dx0 = dstRect.left + (inner.left - srcRect.left) * sx,
+           dy0 = dstRect.top + (inner.top - srcRect.top) * sy;
     double dw = inner.Width() * sx, dh = inner.Height() * sy;
     Bitmap block = CopyBlock(src, inner, key);
     cairo_surface_t* s = SurfaceOf(block);
@@ -440,8 +451,8 @@ void Canvas::StretchBitmap(const Bitmap& src, const Rect& srcRect, const Rect& d
     cairo_surface_destroy(s);
 }
 
-Rect Canvas::DrawText(std::u16string_view text, const Rect& rect, const Font& font, Color color, uint32_t flags,
-                      uint8_t alpha)
+Rect Canvas::DrawText(std::u16string_view text, const Rect& rect, const Font& font, Color color,
+                      uint32_t flags, uint8_t alpha)
 {
     if (text.empty() || color == kNoColor)
         return {rect.left, rect.top, rect.left, rect.top};
@@ -493,7 +504,8 @@ Size Canvas::MeasureText(std::u16string_view text, const Font& font, uint32_t fl
     std::lock_guard<std::mutex> lock(detail::TextLock());
     if (text.empty()) {
         // The height of one line, as the platform reports for an empty text.
-        PangoFontMetrics* m = pango_context_get_metrics(detail::MeasureContext(), font.Description(), nullptr);
+        PangoFontMetrics* m =
+            pango_context_get_metrics(detail::MeasureContext(), font.Description(), nullptr);
         int h = m ? PANGO_PIXELS_CEIL(pango_font_metrics_get_height(m)) : 0;
         if (m)
             pango_font_metrics_unref(m);

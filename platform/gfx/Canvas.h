@@ -45,7 +45,8 @@ enum TextFlags : uint32_t
 
 // A colour-key range: a source pixel whose red, green and blue each lie
 // between the low and the high key's (inclusive) is not drawn.
-struct ColorKey {
+struct ColorKey
+{
     Color low = kNoColor;
     Color high = kNoColor;
     bool Active() const { return low != kNoColor && high != kNoColor; }
@@ -53,7 +54,8 @@ struct ColorKey {
 };
 
 // A brush: a solid colour, or a pattern bitmap repeated from an origin.
-struct Brush {
+struct Brush
+{
     Color color = kNoColor;
     std::shared_ptr<const Bitmap> pattern;
     bool IsNull() const { return !pattern && color == kNoColor; }
@@ -67,7 +69,8 @@ enum class Filter
     kSmooth,  // bilinear
 };
 
-class Canvas {
+class Canvas
+{
 public:
     explicit Canvas(Bitmap& target);
     ~Canvas();

@@ -14,10 +14,11 @@ extern const char kFontsConf[];
 
 namespace {
 
-std::atomic<int> g_starts {0};
-std::atomic<bool> g_aliases {false};
+std::atomic<int> g_starts{0};
+std::atomic<bool> g_aliases{false};
 
-struct Engine {
+struct Engine
+{
     FcConfig* config = nullptr;
     PangoFontMap* map = nullptr;
     PangoContext* measure = nullptr;
@@ -31,8 +32,8 @@ Engine& TheEngine()
         auto* e = new Engine;
         e->config = FcInitLoadConfigAndFonts();
         if (e->config) {
-            if (FcConfigParseAndLoadFromMemory(e->config, reinterpret_cast<const FcChar8*>(detail::kFontsConf),
-                                               FcTrue))
+            if (FcConfigParseAndLoadFromMemory(e->config,
+                                               reinterpret_cast<const FcChar8*>(detail::kFontsConf), FcTrue))
                 g_aliases = true;
         }
         e->map = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
@@ -57,8 +58,14 @@ std::mutex& TextLock()
     return *lock;
 }
 
-PangoFontMap* FontMap() { return TheEngine().map; }
-PangoContext* MeasureContext() { return TheEngine().measure; }
+PangoFontMap* FontMap()
+{
+    return TheEngine().map;
+}
+PangoContext* MeasureContext()
+{
+    return TheEngine().measure;
+}
 
 void ApplyFontOptions(PangoContext* context)
 {
@@ -86,7 +93,10 @@ int StartDrawing()
     return n;
 }
 
-int DrawingStartCount() { return g_starts; }
+int DrawingStartCount()
+{
+    return g_starts;
+}
 
 bool FontAliasesLoaded()
 {

@@ -23,7 +23,10 @@ Font::Font(FontSpec spec) : m_spec(std::move(spec))
     pango_font_description_set_style(m_desc, m_spec.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
 }
 
-Font::~Font() { pango_font_description_free(m_desc); }
+Font::~Font()
+{
+    pango_font_description_free(m_desc);
+}
 
 std::string Font::ResolvedFamily() const
 {

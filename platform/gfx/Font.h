@@ -18,7 +18,8 @@ enum : int
     kWeightBold = 700
 };
 
-struct FontSpec {
+struct FontSpec
+{
     std::u16string face;
     int height = 12; // pixels; 0 or less means 12
     int weight = kWeightNormal;
@@ -27,13 +28,15 @@ struct FontSpec {
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
 
-struct FontMetrics {
+struct FontMetrics
+{
     int ascent = 0;  // pixels above the baseline
     int descent = 0; // pixels below it
     int height = 0;  // line height
 };
 
-class Font {
+class Font
+{
 public:
     explicit Font(FontSpec spec);
     ~Font();

@@ -9,17 +9,20 @@
 
 namespace vel::gfx {
 
-struct Point {
+struct Point
+{
     int x = 0, y = 0;
     friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct Size {
+struct Size
+{
     int cx = 0, cy = 0;
     friend bool operator==(const Size&, const Size&) = default;
 };
 
-struct Rect {
+struct Rect
+{
     int left = 0, top = 0, right = 0, bottom = 0;
 
     static Rect FromXYWH(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
@@ -32,17 +35,19 @@ struct Rect {
     Rect Inflate(int dx, int dy) const { return {left - dx, top - dy, right + dx, bottom + dy}; }
     Rect Intersect(const Rect& o) const
     {
-        Rect r {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
-        return r.IsEmpty() ? Rect {} : r;
+        Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+               std::min(bottom, o.bottom)};
+        return r.IsEmpty() ? Rect{} : r;
     }
     // The smallest rectangle holding both; an empty one adds nothing.
     Rect Union(const Rect& o) const
     {
         if (IsEmpty())
-            return o.IsEmpty() ? Rect {} : o;
+            return o.IsEmpty() ? Rect{} : o;
         if (o.IsEmpty())
             return *this;
-        return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right), std::max(bottom, o.bottom)};
+        return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
+                std::max(bottom, o.bottom)};
     }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
@@ -55,9 +60,18 @@ constexpr Color Rgb(int r, int g, int b)
 {
     return Color(r & 0xFF) | Color(g & 0xFF) << 8 | Color(b & 0xFF) << 16;
 }
-constexpr int RedOf(Color c) { return int(c & 0xFF); }
-constexpr int GreenOf(Color c) { return int((c >> 8) & 0xFF); }
-constexpr int BlueOf(Color c) { return int((c >> 16) & 0xFF); }
+constexpr int RedOf(Color c)
+{
+    return int(c & 0xFF);
+}
+constexpr int GreenOf(Color c)
+{
+    return int((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(Color c)
+{
+    return int((c >> 16) & 0xFF);
+}
 
 // The premultiplied 0xAARRGGBB pixel of a colour at an alpha.
 constexpr uint32_t PixelOf(Color c, uint8_t alpha = 255)

@@ -13,10 +13,17 @@ namespace {
 constexpr size_t kMaxIconFile = 16u << 20;
 constexpr int kMaxEntries = 256;
 
-uint16_t U16(std::string_view b, size_t at) { return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); }
-uint32_t U32(std::string_view b, size_t at) { return uint32_t(U16(b, at)) | uint32_t(U16(b, at + 2)) << 16; }
+uint16_t U16(std::string_view b, size_t at)
+{
+    return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
+}
+uint32_t U32(std::string_view b, size_t at)
+{
+    return uint32_t(U16(b, at)) | uint32_t(U16(b, at + 2)) << 16;
+}
 
-struct DirEntry {
+struct DirEntry
+{
     int width, height;
     int hotX, hotY;
     uint32_t size, offset;
@@ -35,7 +42,7 @@ bool ReadDirectory(std::string_view b, std::vector<DirEntry>& out, bool& cursor)
         return false;
     for (int i = 0; i < count; ++i) {
         size_t e = 6 + size_t(i) * 16;
-        DirEntry d {};
+        DirEntry d{};
         d.width = uint8_t(b[e]) ? uint8_t(b[e]) : 256;
         d.height = uint8_t(b[e + 1]) ? uint8_t(b[e + 1]) : 256;
         d.hotX = cursor ? U16(b, e + 4) : 0;

@@ -15,7 +15,8 @@
 
 namespace vel::gfx {
 
-struct Icon {
+struct Icon
+{
     Bitmap image;
     Point hotspot; // cursors; (0, 0) for icons
     bool cursor = false;

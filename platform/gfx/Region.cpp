@@ -54,7 +54,10 @@ Region& Region::operator=(const Region& other)
     return *this;
 }
 
-Region::Region(Region&& other) noexcept : m_region(other.m_region) { other.m_region = cairo_region_create(); }
+Region::Region(Region&& other) noexcept : m_region(other.m_region)
+{
+    other.m_region = cairo_region_create();
+}
 
 Region& Region::operator=(Region&& other) noexcept
 {
@@ -102,7 +105,10 @@ Region Region::FromAlpha(const Bitmap& bitmap, const Rect& rect)
     return out;
 }
 
-bool Region::IsEmpty() const { return cairo_region_is_empty(m_region); }
+bool Region::IsEmpty() const
+{
+    return cairo_region_is_empty(m_region);
+}
 
 Rect Region::Bounds() const
 {
@@ -113,7 +119,10 @@ Rect Region::Bounds() const
     return Rect::FromXYWH(r.x, r.y, r.width, r.height);
 }
 
-bool Region::Contains(int x, int y) const { return cairo_region_contains_point(m_region, x, y); }
+bool Region::Contains(int x, int y) const
+{
+    return cairo_region_contains_point(m_region, x, y);
+}
 
 long long Region::Area() const
 {
@@ -191,6 +200,9 @@ Region& Region::Offset(int dx, int dy)
     return *this;
 }
 
-bool operator==(const Region& a, const Region& b) { return cairo_region_equal(a.m_region, b.m_region); }
+bool operator==(const Region& a, const Region& b)
+{
+    return cairo_region_equal(a.m_region, b.m_region);
+}
 
 } // namespace vel::gfx

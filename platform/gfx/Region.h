@@ -12,9 +12,10 @@ typedef struct _cairo_region cairo_region_t;
 
 namespace vel::gfx {
 
-class Region {
+class Region
+{
 public:
-    Region();                  // empty
+    Region(); // empty
     explicit Region(const Rect& rect);
     ~Region();
     Region(const Region& other);

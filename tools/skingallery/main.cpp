@@ -65,20 +65,23 @@ void Checker(Canvas& c, const Rect& r)
 {
     for (int y = r.top; y < r.bottom; y += 6)
         for (int x = r.left; x < r.right; x += 6)
-            c.FillRect(Rect {x, y, std::min(x + 6, r.right), std::min(y + 6, r.bottom)},
-                       ((x - r.left) / 6 + (y - r.top) / 6) % 2 ? gfx::Rgb(0xEE, 0xF1, 0xF5) : gfx::Rgb(255, 255, 255));
+            c.FillRect(Rect{x, y, std::min(x + 6, r.right), std::min(y + 6, r.bottom)},
+                       ((x - r.left) / 6 + (y - r.top) / 6) % 2 ? gfx::Rgb(0xEE, 0xF1, 0xF5)
+                                                                : gfx::Rgb(255, 255, 255));
 }
 
 // --- What a window skin holds, read generically ------------------------------------
 
-struct Anchor {
+struct Anchor
+{
     std::u16string name, text, tip;
     Rect rect;
     std::map<std::u16string, Rect> looks; // Normal, Hover, Down, Disable
     bool disabled = false;
 };
 
-struct Title {
+struct Title
+{
     int align = 1; // 1 left 2 centre 4 right
     gfx::Font* font = nullptr;
     std::unique_ptr<gfx::Font> ownFont;
@@ -88,7 +91,8 @@ struct Title {
 // Any skin class: the common part of the base class plus the parts, the
 // title, the icon, the caption height and the anchors of the classes that
 // have them.
-class GallerySkin : public ZBSkinBase {
+class GallerySkin : public ZBSkinBase
+{
 public:
     explicit GallerySkin(std::u16string cls) : ZBSkinBase(std::move(cls)) {}
     ~GallerySkin() override { GallerySkin::Reset(); }
@@ -105,7 +109,8 @@ public:
         if (caption)
             if (const ZBXMLElement* h = caption->FindChild(u"Height"))
                 zbskin::ParseInteger(h->GetAttributeValue(u"Value"), captionHeight);
-        const ZBXMLElement* t = caption && caption->FindChild(u"Title") ? caption->FindChild(u"Title") : skin->FindChild(u"Title");
+        const ZBXMLElement* t = caption && caption->FindChild(u"Title") ? caption->FindChild(u"Title")
+                                                                        : skin->FindChild(u"Title");
         if (t) {
             if (const ZBXMLElement* a = t->FindChild(u"Align")) {
                 std::u16string v = a->GetAttributeValue(u"Value");
@@ -128,8 +133,9 @@ public:
             if (ResolveIcon(l, *i, icon, owned) && owned)
                 ownIcon.reset(icon);
         }
-        const ZBXMLElement* anchorList = caption && caption->FindChild(u"Anchors") ? caption->FindChild(u"Anchors")
-                                                                                   : skin->FindChild(u"Anchors");
+        const ZBXMLElement* anchorList = caption && caption->FindChild(u"Anchors")
+                                             ? caption->FindChild(u"Anchors")
+                                             : skin->FindChild(u"Anchors");
         if (anchorList)
             for (const ZBXMLElement* a : anchorList->GetChildren()) {
                 Anchor an;
@@ -162,7 +168,7 @@ public:
     // The looks of this skin's parts: "" plus every state suffix in use.
     std::vector<std::u16string> States() const
     {
-        std::vector<std::u16string> out {u""};
+        std::vector<std::u16string> out{u""};
         for (const char16_t* s : {u"Hot", u"Down", u"Disable", u"IA"})
             for (const auto& [name, part] : parts)
                 if (name.size() > std::char_traits<char16_t>::length(s) && name.ends_with(s) &&
@@ -208,15 +214,17 @@ void DrawLook(Canvas& c, const GallerySkin& s, const Rect& look, int x, int y)
 uint32_t TextFlags(int align)
 {
     return gfx::kTextSingleLine | gfx::kTextVCenter | gfx::kTextEndEllipsis |
-           (align == 2 ? gfx::kTextCenter : align == 4 ? gfx::kTextRight : gfx::kTextLeft);
+           (align == 2   ? gfx::kTextCenter
+            : align == 4 ? gfx::kTextRight
+                         : gfx::kTextLeft);
 }
 
 // --- Composed windows ---------------------------------------------------------------
 
-void DrawFrame(Canvas& c, GallerySkin& f, int w, int h, const std::u16string& titleText, GallerySkin* okButton,
-               GallerySkin* cancelButton)
+void DrawFrame(Canvas& c, GallerySkin& f, int w, int h, const std::u16string& titleText,
+               GallerySkin* okButton, GallerySkin* cancelButton)
 {
-    Rect all {0, 0, w, h};
+    Rect all{0, 0, w, h};
     f.DrawBackground(c, all);
     f.DrawParts(c, all, u"");
     int cap = f.captionHeight;
@@ -231,7 +239,8 @@ void DrawFrame(Canvas& c, GallerySkin& f, int w, int h, const std::u16string& ti
         for (const Anchor& a : f.anchors)
             if (a.name != u"System")
                 right = std::min(right, Resolve(a.rect, w, h).left);
-        c.DrawText(titleText, {x, 0, right, cap}, TitleFont(f), f.title.colour, TextFlags(f.title.align), 254);
+        c.DrawText(titleText, {x, 0, right, cap}, TitleFont(f), f.title.colour, TextFlags(f.title.align),
+                   254);
     }
     for (const Anchor& a : f.anchors) {
         if (a.name == u"Restore")
@@ -243,7 +252,8 @@ void DrawFrame(Canvas& c, GallerySkin& f, int w, int h, const std::u16string& ti
             if (current)
                 c.FillRect(at, gfx::Rgb(213, 213, 213));
             if (normal != a.looks.end())
-                DrawLook(c, f, normal->second, at.left + 18, at.top + (at.Height() - normal->second.Height()) / 2);
+                DrawLook(c, f, normal->second, at.left + 18,
+                         at.top + (at.Height() - normal->second.Height()) / 2);
             c.DrawText(a.text, {at.left + 44, at.top, at.right, at.bottom}, TitleFont(f),
                        current ? gfx::Rgb(0x33, 0x33, 0x33) : f.title.colour, TextFlags(1), 254);
         } else if (normal != a.looks.end()) {
@@ -255,10 +265,11 @@ void DrawFrame(Canvas& c, GallerySkin& f, int w, int h, const std::u16string& ti
     for (GallerySkin* b : {cancelButton, okButton}) {
         if (!b)
             continue;
-        Rect r {bx - 86, h - 20 - 28, bx, h - 20};
+        Rect r{bx - 86, h - 20 - 28, bx, h - 20};
         b->DrawBackground(c, r);
         b->DrawParts(c, r, u"");
-        c.DrawText(b == okButton ? u"确定" : u"取消", r, TitleFont(*b), b->title.colour, TextFlags(b->title.align));
+        c.DrawText(b == okButton ? u"确定" : u"取消", r, TitleFont(*b), b->title.colour,
+                   TextFlags(b->title.align));
         bx -= 86 + 20;
     }
 }
@@ -289,17 +300,17 @@ gfx::Bitmap RenderFrame(GallerySkin& f, ZBSkinLoader& loader, const std::u16stri
                 wc.FillRect({1, h - 1 - 56, w - 1, h - 1},
                             gfx::Rgb(gfx::RedOf(b) - 20, gfx::GreenOf(b) - 20, gfx::BlueOf(b) - 20));
             }
-            Rect r {w - 8 - 86, h - 14 - 28, w - 8, h - 14};
+            Rect r{w - 8 - 86, h - 14 - 28, w - 8, h - 14};
             mbButton.DrawBackground(wc, r);
             mbButton.DrawParts(wc, r, u"");
             wc.DrawText(u"确定", r, TitleFont(mbButton), mbButton.title.colour, TextFlags(2));
             static gfx::Font client({u"宋体", 12});
-            wc.DrawText(u"皮肤资源加载失败！", {24, f.captionHeight + 36, w - 24, h - 56}, client, gfx::Rgb(0, 0, 0),
-                        gfx::kTextSingleLine);
+            wc.DrawText(u"皮肤资源加载失败！", {24, f.captionHeight + 36, w - 24, h - 56}, client,
+                        gfx::Rgb(0, 0, 0), gfx::kTextSingleLine);
         }
         if (name == u"child_resize")
-            wc.DrawText(u"正在复制 3/12：CLIP0001.MP4", {20, 60, w - 20, 90}, LabelFont(), gfx::Rgb(0x33, 0x33, 0x33),
-                        TextFlags(1));
+            wc.DrawText(u"正在复制 3/12：CLIP0001.MP4", {20, 60, w - 20, 90}, LabelFont(),
+                        gfx::Rgb(0x33, 0x33, 0x33), TextFlags(1));
     }
     // The window with its shape: the caption corners' transparent pixels cut.
     Checker(c, {20, 20, 20 + w, 20 + h});
@@ -307,7 +318,8 @@ gfx::Bitmap RenderFrame(GallerySkin& f, ZBSkinLoader& loader, const std::u16stri
     // Each anchor in each look, over the caption.
     int y = 20 + h + 16;
     if (!f.anchors.empty())
-        c.DrawText(u"按钮外观：正常 / 悬停 / 按下 / 禁用", {20, y, w, y + 18}, LabelFont(), kLabel, TextFlags(1));
+        c.DrawText(u"按钮外观：正常 / 悬停 / 按下 / 禁用", {20, y, w, y + 18}, LabelFont(), kLabel,
+                   TextFlags(1));
     y += 24;
     int x = 20;
     for (const Anchor& a : f.anchors) {
@@ -351,7 +363,8 @@ gfx::Bitmap RenderButton(GallerySkin& b)
             Rect r = row == 0 ? Rect::FromXYWH(x, 14, 86, 28) : Rect::FromXYWH(x, 56, 100, 36);
             b.DrawBackground(c, r);
             b.DrawParts(c, r, state);
-            gfx::Color text = std::u16string(state) == u"Disable" ? gfx::Rgb(0x6D, 0x6D, 0x6D) : b.title.colour;
+            gfx::Color text =
+                std::u16string(state) == u"Disable" ? gfx::Rgb(0x6D, 0x6D, 0x6D) : b.title.colour;
             c.DrawText(row == 0 ? u"确定" : u"重试(&R)", r, TitleFont(b), text, TextFlags(b.title.align));
         }
         c.DrawText(label, {x, 96, x + 100, 114}, LabelFont(), kLabel, TextFlags(2));
@@ -366,7 +379,7 @@ gfx::Bitmap RenderToolbar(GallerySkin& t)
     gfx::Bitmap out(w + 20, 24 + 8 + 5 * 32 + 10, kSheetBack);
     Canvas c(out);
     auto bar = [&](int y, const char16_t* look) {
-        Rect r {10, y, 10 + w, y + h};
+        Rect r{10, y, 10 + w, y + h};
         c.Save();
         c.ClipRect(r);
         t.DrawBackground(c, r);
@@ -386,8 +399,8 @@ gfx::Bitmap RenderToolbar(GallerySkin& t)
             int left = 10 + 10;
             for (const Anchor& a : t.anchors)
                 left = std::max(left, Resolve(a.rect, w, h).right + 10 + 10);
-            c.DrawText(u"共 12 项", {left, y, right, y + h}, TitleFont(t), t.title.colour, TextFlags(t.title.align),
-                       254);
+            c.DrawText(u"共 12 项", {left, y, right, y + h}, TitleFont(t), t.title.colour,
+                       TextFlags(t.title.align), 254);
         }
         c.Restore();
     };
@@ -430,7 +443,8 @@ gfx::Bitmap RenderOptionCtrl(GallerySkin& o, ZBSkinLoader& l, const ZBXMLElement
         gfx::Font* f = nullptr;
         bool owned = false;
         static std::vector<std::unique_ptr<gfx::Font>> keep;
-        if (e && e->FindChild(u"Font") && ZBSkinBase::ResolveFont(l, *e->FindChild(u"Font"), f, owned) && owned)
+        if (e && e->FindChild(u"Font") && ZBSkinBase::ResolveFont(l, *e->FindChild(u"Font"), f, owned) &&
+            owned)
             keep.emplace_back(f);
         static gfx::Font fallback({u"宋体", 12});
         return f ? f : &fallback;
@@ -442,18 +456,20 @@ gfx::Bitmap RenderOptionCtrl(GallerySkin& o, ZBSkinLoader& l, const ZBXMLElement
     gfx::Bitmap out(420, 200, kSheetBack);
     Canvas c(out);
     const int treeW = 150, rowH = 24;
-    Rect tree {10, 10, 10 + treeW, 190};
+    Rect tree{10, 10, 10 + treeW, 190};
     c.FillRect(tree, colour(item->FindChild(u"BackColor"), u"Normal", gfx::Rgb(255, 255, 255)));
-    struct Row {
+    struct Row
+    {
         const char16_t* text;
         int kind; // 0 group expanded, 1 group collapsed, 2 page, 3 page selected
     } rows[] = {{u"设置", 0}, {u"存储路径", 3}, {u"同步设置", 2}, {u"高级", 1}};
     int y = tree.top;
     for (const Row& r : rows) {
-        Rect row {tree.left, y, tree.right, y + rowH};
+        Rect row{tree.left, y, tree.right, y + rowH};
         bool group = r.kind < 2;
-        c.FillRect(row, group ? colour(type->FindChild(u"BackColor"), u"Value", 0)
-                              : colour(item->FindChild(u"BackColor"), r.kind == 3 ? u"HiLite" : u"Normal", 0));
+        c.FillRect(row, group
+                            ? colour(type->FindChild(u"BackColor"), u"Value", 0)
+                            : colour(item->FindChild(u"BackColor"), r.kind == 3 ? u"HiLite" : u"Normal", 0));
         int tx = row.left + 8;
         if (group) {
             const Rect& img = r.kind == 0 ? expand : collapse;
@@ -472,25 +488,26 @@ gfx::Bitmap RenderOptionCtrl(GallerySkin& o, ZBSkinLoader& l, const ZBXMLElement
     // the page beside it, in the page skin's background
     GallerySkin page(u"ZBFrame");
     page.Load(&l, u"optionpage");
-    Rect pageRect {tree.right + 2 + 1, 10 + 25 + 1, 410 - 1, 190 - 1};
+    Rect pageRect{tree.right + 2 + 1, 10 + 25 + 1, 410 - 1, 190 - 1};
     page.DrawBackground(c, pageRect);
     c.FrameRect(pageRect.Inflate(1, 1), border);
-    c.DrawText(u"档案库存储路径", pageRect.Inflate(-10, 0).Offset(0, -60), LabelFont(), gfx::Rgb(0x33, 0x33, 0x33),
-               TextFlags(1));
+    c.DrawText(u"档案库存储路径", pageRect.Inflate(-10, 0).Offset(0, -60), LabelFont(),
+               gfx::Rgb(0x33, 0x33, 0x33), TextFlags(1));
     return out;
 }
 
 // --- The contact sheet --------------------------------------------------------------
 
-struct Tile {
+struct Tile
+{
     std::u16string label;
     gfx::Bitmap bitmap;
 };
 
 // Lays tiles out in rows of the given width under a heading; returns the
 // height used.
-int Section(Canvas* c, int y, int width, const std::u16string& heading, const std::vector<Tile>& tiles, int cellW,
-            int cellH, bool checker)
+int Section(Canvas* c, int y, int width, const std::u16string& heading, const std::vector<Tile>& tiles,
+            int cellW, int cellH, bool checker)
 {
     if (c)
         c->DrawText(heading, {20, y, width, y + 30}, HeadingFont(), kHeading, TextFlags(1));
@@ -508,8 +525,8 @@ int Section(Canvas* c, int y, int width, const std::u16string& heading, const st
             Rect box = Rect::FromXYWH(x, y, w, h - 20);
             if (checker)
                 Checker(*c, box);
-            c->DrawBitmap(t.bitmap, {0, 0, t.bitmap.Width(), t.bitmap.Height()}, x + (w - t.bitmap.Width()) / 2,
-                          y + (h - 20 - t.bitmap.Height()) / 2);
+            c->DrawBitmap(t.bitmap, {0, 0, t.bitmap.Width(), t.bitmap.Height()},
+                          x + (w - t.bitmap.Width()) / 2, y + (h - 20 - t.bitmap.Height()) / 2);
             c->DrawText(t.label, {x, y + h - 18, x + w, y + h}, LabelFont(), kLabel, TextFlags(2));
         }
         x += w + 10;
@@ -557,14 +574,14 @@ int main(int argc, char** argv)
             gfx::Bitmap b(img->rect.Width(), img->rect.Height(), 0);
             {
                 Canvas c(b);
-                img->image->DrawPart(c, 0, 0, b.Width(), b.Height(), img->rect.left, img->rect.top, img->lowKey,
-                                     img->highKey);
+                img->image->DrawPart(c, 0, 0, b.Width(), b.Height(), img->rect.left, img->rect.top,
+                                     img->lowKey, img->highKey);
             }
             save(b, out / "images" / (Utf16ToUtf8(name) + ".png"));
             if (name == u"skin")
                 continue; // the whole atlas goes on the sheet at the end
-            std::u16string label = name.substr(name.starts_with(u"img_") ? 4 : 0) +
-                                   Format16(u" %d×%d", b.Width(), b.Height());
+            std::u16string label =
+                name.substr(name.starts_with(u"img_") ? 4 : 0) + Format16(u" %d×%d", b.Width(), b.Height());
             int zoom = b.Width() <= 20 && b.Height() <= 20 ? 3 : b.Width() <= 40 ? 2 : 1;
             (b.Width() > 100 || b.Height() > 100 ? zoomTiles : imageTiles)
                 .push_back({label, zoom == 1 ? b : b.Scaled(b.Width() * zoom, b.Height() * zoom)});
@@ -572,7 +589,8 @@ int main(int argc, char** argv)
     }
 
     // Window skins: their part sets and the windows put together.
-    struct SkinCase {
+    struct SkinCase
+    {
         const char16_t* name;
         const char16_t* cls;
         gfx::Size small, large;
@@ -634,7 +652,8 @@ int main(int argc, char** argv)
         int y = 20;
         if (c)
             c->DrawText(u"档案库皮肤 · 公共图片、部件组与窗口皮肤", {20, y, width, y + 40},
-                        gfx::Font({u"微软雅黑", 24, gfx::kWeightBold}), gfx::Rgb(0x33, 0x33, 0x33), TextFlags(1));
+                        gfx::Font({u"微软雅黑", 24, gfx::kWeightBold}), gfx::Rgb(0x33, 0x33, 0x33),
+                        TextFlags(1));
         y += 56;
         y += Section(c, y, width, u"公共图片（小图标放大显示）", imageTiles, 124, 76, true);
         y += Section(c, y, width, u"公共图片（大图）", zoomTiles, 120, 80, true);

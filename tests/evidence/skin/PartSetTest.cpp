@@ -42,21 +42,25 @@ gfx::Bitmap Atlas(int dx = 0, int dy = 0, int w = 12, int h = 8)
     return b;
 }
 
-_ZB_PART P(int x, int y, int w, int h, int mode = kZBPartStretch) { return {gfx::Rect::FromXYWH(x, y, w, h), mode}; }
+_ZB_PART P(int x, int y, int w, int h, int mode = kZBPartStretch)
+{
+    return {gfx::Rect::FromXYWH(x, y, w, h), mode};
+}
 
 ZBPartMap NineGrid(bool middle = false)
 {
-    ZBPartMap m {{u"TopLeft", P(0, 0, 2, 2)},   {u"Top", P(2, 0, 3, 2, kZBPartTile)},
-                 {u"TopRight", P(5, 0, 2, 2)},  {u"Left", P(0, 2, 2, 3, kZBPartTile)},
-                 {u"Right", P(5, 2, 2, 3)},     {u"BottomLeft", P(0, 5, 2, 2)},
-                 {u"Bottom", P(2, 5, 3, 2)},    {u"BottomRight", P(5, 5, 2, 2)}};
+    ZBPartMap m{{u"TopLeft", P(0, 0, 2, 2)},  {u"Top", P(2, 0, 3, 2, kZBPartTile)},
+                {u"TopRight", P(5, 0, 2, 2)}, {u"Left", P(0, 2, 2, 3, kZBPartTile)},
+                {u"Right", P(5, 2, 2, 3)},    {u"BottomLeft", P(0, 5, 2, 2)},
+                {u"Bottom", P(2, 5, 3, 2)},   {u"BottomRight", P(5, 5, 2, 2)}};
     if (middle)
         m[u"Middle"] = P(2, 2, 3, 3);
     return m;
 }
 
-struct Drawn {
-    gfx::Bitmap bitmap {30, 20, kBg};
+struct Drawn
+{
+    gfx::Bitmap bitmap{30, 20, kBg};
     // A pixel relative to the target's origin (3, 2).
     uint32_t At(int x, int y) const { return bitmap.Pixel(3 + x, 2 + y); }
 };
@@ -66,7 +70,7 @@ Drawn Draw(const ZBImage& image, const ZBPartMap& parts, int w, int h, gfx::Rect
 {
     Drawn d;
     gfx::Canvas canvas(d.bitmap);
-    _ZB_IMAGEEX ex {const_cast<ZBImage*>(&image), rect, low, high};
+    _ZB_IMAGEEX ex{const_cast<ZBImage*>(&image), rect, low, high};
     ZBDrawPartSet(canvas, ex, gfx::Rect::FromXYWH(3, 2, w, h), parts);
     return d;
 }
@@ -116,7 +120,8 @@ TEST(PartSet, MiddleIsStretchedAndColourKeysSkipPixels)
     EXPECT_EQ(plain.At(9, 6), kKeyed);
     // With a key range around magenta, those pixels are not drawn, and every
     // other part still is.
-    Drawn keyed = Draw(image, NineGrid(true), 19, 13, {0, 0, 12, 8}, gfx::Rgb(250, 0, 250), gfx::Rgb(255, 5, 255));
+    Drawn keyed =
+        Draw(image, NineGrid(true), 19, 13, {0, 0, 12, 8}, gfx::Rgb(250, 0, 250), gfx::Rgb(255, 5, 255));
     EXPECT_EQ(keyed.At(9, 6), kBg);
     EXPECT_EQ(keyed.At(2, 2), kMid);
     EXPECT_EQ(keyed.At(0, 0), kTL);
@@ -130,7 +135,8 @@ TEST(PartSet, EmptyBandsAreSkipped)
 {
     ZBImage image;
     image.LoadFromBitmap(Atlas());
-    struct Case {
+    struct Case
+    {
         int w, h;
     } cases[] = {{4, 4}, {4, 12}, {20, 4}, {3, 3}};
     for (const Case& c : cases) {
@@ -141,10 +147,12 @@ TEST(PartSet, EmptyBandsAreSkipped)
                 bool topBand = x >= 2 && x < c.w - 2 && y < 2;
                 bool leftBand = y >= 2 && y < c.h - 2 && x < 2;
                 if (!topBand) {
-                    EXPECT_TRUE(p != kT[0] && p != kT[1] && p != kT[2]) << c.w << "x" << c.h << " at " << x << "," << y;
+                    EXPECT_TRUE(p != kT[0] && p != kT[1] && p != kT[2])
+                        << c.w << "x" << c.h << " at " << x << "," << y;
                 }
                 if (!leftBand) {
-                    EXPECT_TRUE(p != kL[0] && p != kL[1] && p != kL[2]) << c.w << "x" << c.h << " at " << x << "," << y;
+                    EXPECT_TRUE(p != kL[0] && p != kL[1] && p != kL[2])
+                        << c.w << "x" << c.h << " at " << x << "," << y;
                 }
                 if (c.w <= 4 || c.h <= 4) {
                     EXPECT_NE(p, kMid) << c.w << "x" << c.h << " at " << x << "," << y;
@@ -157,9 +165,9 @@ TEST(PartSet, SideBandsStartBelowTheTopWithoutCorners)
 {
     ZBImage image;
     image.LoadFromBitmap(Atlas());
-    ZBPartMap parts {{u"Top", P(2, 0, 3, 2, kZBPartTile)},
-                     {u"Left", P(0, 2, 2, 3, kZBPartTile)},
-                     {u"Right", P(5, 2, 2, 3)}};
+    ZBPartMap parts{{u"Top", P(2, 0, 3, 2, kZBPartTile)},
+                    {u"Left", P(0, 2, 2, 3, kZBPartTile)},
+                    {u"Right", P(5, 2, 2, 3)}};
     Drawn d = Draw(image, parts, 12, 9);
     // The top band runs the whole width; the side bands begin below it.
     EXPECT_EQ(d.At(0, 0), kT[0]);
@@ -180,8 +188,8 @@ TEST(PartSet, EdgeCapsShortenTheSideBands)
     parts[u"RightTop"] = P(8, 2, 2, 1);
     parts[u"RightBottom"] = P(8, 3, 2, 1);
     Drawn d = Draw(image, parts, 20, 12);
-    EXPECT_EQ(d.At(0, 2), kLT);  // directly below the top-left corner
-    EXPECT_EQ(d.At(0, 9), kLB);  // directly above the bottom-left corner
+    EXPECT_EQ(d.At(0, 2), kLT); // directly below the top-left corner
+    EXPECT_EQ(d.At(0, 9), kLB); // directly above the bottom-left corner
     EXPECT_EQ(d.At(18, 2), kRT);
     EXPECT_EQ(d.At(19, 9), kRB);
     for (int y = 3; y < 9; ++y)
@@ -207,10 +215,10 @@ TEST(PartSet, PartsCountFromTheImageRectangle)
 
 TEST(PartSet, StateVariantsFallBackToThePlainPart)
 {
-    ZBPartMap parts {{u"TopLeft", P(0, 0, 2, 2)},
-                     {u"TopLeftDisable", P(8, 0, 2, 1)},
-                     {u"TopLeftHot", P(8, 1, 2, 1)},
-                     {u"Top", P(2, 0, 3, 2)}};
+    ZBPartMap parts{{u"TopLeft", P(0, 0, 2, 2)},
+                    {u"TopLeftDisable", P(8, 0, 2, 1)},
+                    {u"TopLeftHot", P(8, 1, 2, 1)},
+                    {u"Top", P(2, 0, 3, 2)}};
     EXPECT_EQ(ZBFindPart(parts, u"TopLeft", {u"Disable"}), &parts[u"TopLeftDisable"]);
     EXPECT_EQ(ZBFindPart(parts, u"TopLeft", {u"Down", u"Hot"}), &parts[u"TopLeftHot"]);
     EXPECT_EQ(ZBFindPart(parts, u"Top", {u"Disable"}), &parts[u"Top"]);
@@ -220,11 +228,11 @@ TEST(PartSet, StateVariantsFallBackToThePlainPart)
     image.LoadFromBitmap(Atlas());
     Drawn d;
     gfx::Canvas canvas(d.bitmap);
-    _ZB_IMAGEEX ex {&image, {0, 0, 12, 8}};
+    _ZB_IMAGEEX ex{&image, {0, 0, 12, 8}};
     ZBDrawPartSet(canvas, ex, gfx::Rect::FromXYWH(3, 2, 10, 6),
                   [&](std::u16string_view n) { return ZBFindPart(parts, n, {u"Disable"}); });
     EXPECT_EQ(d.At(0, 0), kLT);
-    EXPECT_EQ(d.At(0, 1), kBg); // the disabled corner is one row high
+    EXPECT_EQ(d.At(0, 1), kBg);   // the disabled corner is one row high
     EXPECT_EQ(d.At(2, 0), kT[0]); // Top has no disabled variant: the plain one
 }
 
@@ -246,7 +254,7 @@ TEST(PartSet, ThroughTheLoaderWithKeysAndOutsideRectangles)
     ASSERT_EQ(skin.parts.size(), 9u);
     EXPECT_EQ(skin.parts[u"Top"].mode, kZBPartTile);
     EXPECT_EQ(skin.parts[u"Left"].mode, kZBPartTile);
-    EXPECT_EQ(skin.parts[u"Middle"].rect, (gfx::Rect {2, 2, 5, 5}));
+    EXPECT_EQ(skin.parts[u"Middle"].rect, (gfx::Rect{2, 2, 5, 5}));
     Drawn d;
     {
         gfx::Canvas canvas(d.bitmap);
@@ -254,16 +262,16 @@ TEST(PartSet, ThroughTheLoaderWithKeysAndOutsideRectangles)
     }
     EXPECT_EQ(d.At(0, 0), kTL);
     EXPECT_EQ(d.At(5, 1), kT[0]);
-    EXPECT_EQ(d.At(2, 2), kMid);     // Middle is always stretched, whatever its mode says
-    EXPECT_EQ(d.At(9, 6), kBg);      // the keyed centre
+    EXPECT_EQ(d.At(2, 2), kMid); // Middle is always stretched, whatever its mode says
+    EXPECT_EQ(d.At(9, 6), kBg);  // the keyed centre
     // An image rectangle outside its picture loads, and draws nothing.
     _ZB_IMAGEEX* outside = nullptr;
     ASSERT_TRUE(f.loader.GetImage(u"outside", outside));
     gfx::Bitmap b(20, 20, kBg);
     {
         gfx::Canvas canvas(b);
-        outside->image->DrawPart(canvas, 0, 0, outside->rect.Width(), outside->rect.Height(), outside->rect.left,
-                                 outside->rect.top);
+        outside->image->DrawPart(canvas, 0, 0, outside->rect.Width(), outside->rect.Height(),
+                                 outside->rect.left, outside->rect.top);
         outside->image->DrawStretched(canvas, {0, 0, 20, 20}, outside->rect);
     }
     for (int y = 0; y < 20; ++y)

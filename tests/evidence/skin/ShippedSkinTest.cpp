@@ -18,7 +18,8 @@ using namespace vel::test;
 
 namespace {
 
-struct Shipped : ::testing::Test {
+struct Shipped : ::testing::Test
+{
     static void SetUpTestSuite()
     {
         loader = new ZBSkinLoader;
@@ -37,7 +38,10 @@ struct Shipped : ::testing::Test {
 ZBSkinLoader* Shipped::loader = nullptr;
 ZBXMLElement* Shipped::document = nullptr;
 
-std::string U8(std::u16string_view s) { return Utf16ToUtf8(s); }
+std::string U8(std::u16string_view s)
+{
+    return Utf16ToUtf8(s);
+}
 
 const ZBXMLElement* SkinElement(const ZBXMLElement& root, std::u16string_view name)
 {
@@ -56,9 +60,15 @@ const ZBXMLElement* Child(const ZBXMLElement* e, std::initializer_list<const cha
     return e;
 }
 
-std::u16string Attr(const ZBXMLElement* e, std::u16string_view name) { return e ? e->GetAttributeValue(name) : u""; }
+std::u16string Attr(const ZBXMLElement* e, std::u16string_view name)
+{
+    return e ? e->GetAttributeValue(name) : u"";
+}
 
-gfx::Size SizeOf(const gfx::Rect& r) { return {r.Width(), r.Height()}; }
+gfx::Size SizeOf(const gfx::Rect& r)
+{
+    return {r.Width(), r.Height()};
+}
 
 // Every image the library's windows name, with its size: 79 of them, the
 // whole atlas `skin` among them.
@@ -71,34 +81,54 @@ const std::map<std::u16string, gfx::Size>& ExpectedImages()
                 m[n] = {w, h};
         };
         add({u"skin"}, 1200, 1400);
-        add({u"img_list_case", u"img_list_folder", u"img_list_video", u"img_list_pic", u"img_list_doc"}, 34, 34);
+        add({u"img_list_case", u"img_list_folder", u"img_list_video", u"img_list_pic", u"img_list_doc"}, 34,
+            34);
         add({u"img_list_nas_public", u"img_list_nas_person"}, 30, 30);
         add({u"img_list_default"}, 30, 28);
-        add({u"img_pj_srh", u"img_local_file", u"img_local_case", u"img_net_case", u"img_local_plat",
-             u"img_list_videoplayer", u"img_list_videoplayer_high", u"img_list_videoconverter",
-             u"img_list_videoconverter_high", u"img_list_videoeditor", u"img_list_videoeditor_high",
-             u"img_list_speedmeasure", u"img_list_sizemeasure", u"img_list_sizemeasure_high", u"img_list_picmark",
-             u"img_list_picmark_high", u"img_list_nas_public_ok", u"img_list_nas_person_ok", u"img_list_nas_err",
-             u"img_check", u"img_uncheck"},
+        add({u"img_pj_srh",
+             u"img_local_file",
+             u"img_local_case",
+             u"img_net_case",
+             u"img_local_plat",
+             u"img_list_videoplayer",
+             u"img_list_videoplayer_high",
+             u"img_list_videoconverter",
+             u"img_list_videoconverter_high",
+             u"img_list_videoeditor",
+             u"img_list_videoeditor_high",
+             u"img_list_speedmeasure",
+             u"img_list_sizemeasure",
+             u"img_list_sizemeasure_high",
+             u"img_list_picmark",
+             u"img_list_picmark_high",
+             u"img_list_nas_public_ok",
+             u"img_list_nas_person_ok",
+             u"img_list_nas_err",
+             u"img_check",
+             u"img_uncheck"},
             16, 16);
         add({u"img_dir_open", u"img_dir_closed"}, 16, 14);
         add({u"img_tree_case", u"img_list_up_enable", u"img_list_up_disable", u"img_list_down_enable",
              u"img_list_down_disable", u"img_list_pause", u"img_list_wait", u"img_upload", u"img_import_ok",
-             u"img_import_ing", u"img_import_err", u"img_dlg_login_warn", u"img_dlg_login_err", u"img_dlg_login_ok"},
+             u"img_import_ing", u"img_import_err", u"img_dlg_login_warn", u"img_dlg_login_err",
+             u"img_dlg_login_ok"},
             14, 14);
-        add({u"img_pj_srh_close", u"img_pj_set_close", u"img_close_normal", u"img_close_high", u"img_sync_not",
-             u"img_sync_ok", u"img_sync_ing", u"img_sync_err"},
+        add({u"img_pj_srh_close", u"img_pj_set_close", u"img_close_normal", u"img_close_high",
+             u"img_sync_not", u"img_sync_ok", u"img_sync_ing", u"img_sync_err"},
             12, 12);
         add({u"img_tree_collapse"}, 10, 10);
         add({u"img_tree_expand"}, 10, 6);
         add({u"img_list_case_top"}, 10, 12);
         add({u"img_list_sort_asc", u"img_list_sort_desc"}, 7, 4);
-        add({u"img_tab_local_nor", u"img_tab_local_on", u"img_tab_tovra_nor", u"img_tab_tovra_on", u"img_tab_task_nor"},
+        add({u"img_tab_local_nor", u"img_tab_local_on", u"img_tab_tovra_nor", u"img_tab_tovra_on",
+             u"img_tab_task_nor"},
             17, 17);
         add({u"img_tab_tak_on"}, 17, 1);
         add({u"img_local_menu_default", u"img_local_menu_dir"}, 80, 70);
-        add({u"img_local_menu_nas_public", u"img_local_menu_nas_person", u"img_local_menu_platekorrin"}, 74, 74);
-        add({u"img_local_menu_nas_public_ok", u"img_local_menu_nas_person_ok", u"img_local_menu_nas_err"}, 24, 24);
+        add({u"img_local_menu_nas_public", u"img_local_menu_nas_person", u"img_local_menu_platekorrin"}, 74,
+            74);
+        add({u"img_local_menu_nas_public_ok", u"img_local_menu_nas_person_ok", u"img_local_menu_nas_err"}, 24,
+            24);
         add({u"img_dlg_init", u"img_dlg_move", u"img_dlg_login"}, 300, 572);
         add({u"img_dlg_init_note"}, 327, 56);
         add({u"menubar_back"}, 9, 27);
@@ -130,8 +160,8 @@ TEST_F(Shipped, ResourcesAreEmbedded)
     ASSERT_TRUE(icon);
     std::string_view iconBytes(reinterpret_cast<const char*>(icon->data()), icon->size());
     auto sizes = gfx::IconSizes(iconBytes);
-    EXPECT_NE(std::find(sizes.begin(), sizes.end(), gfx::Size {64, 64}), sizes.end());
-    EXPECT_NE(std::find(sizes.begin(), sizes.end(), gfx::Size {16, 16}), sizes.end());
+    EXPECT_NE(std::find(sizes.begin(), sizes.end(), gfx::Size{64, 64}), sizes.end());
+    EXPECT_NE(std::find(sizes.begin(), sizes.end(), gfx::Size{16, 16}), sizes.end());
 
     auto cursor = res::Find(module, "cursor", 3003);
     ASSERT_TRUE(cursor);
@@ -145,7 +175,7 @@ TEST_F(Shipped, ResourcesAreEmbedded)
 
 TEST_F(Shipped, EveryPublicImageWithItsSize)
 {
-    const gfx::Rect atlas {0, 0, 1200, 1400};
+    const gfx::Rect atlas{0, 0, 1200, 1400};
     auto check = [&](const std::u16string& name, gfx::Size size) {
         _ZB_IMAGEEX* image = nullptr;
         ASSERT_TRUE(loader->GetImage(name, image)) << U8(name);
@@ -183,7 +213,8 @@ TEST_F(Shipped, EveryPublicImageWithItsSize)
 
 TEST_F(Shipped, PublicColoursFontsAndIcon)
 {
-    struct Colour {
+    struct Colour
+    {
         const char16_t* name;
         gfx::Color value;
     } colours[] = {{u"child_back", gfx::Rgb(246, 249, 250)},
@@ -196,7 +227,8 @@ TEST_F(Shipped, PublicColoursFontsAndIcon)
         ASSERT_TRUE(loader->GetColor(c.name, v)) << U8(c.name);
         EXPECT_EQ(v, c.value) << U8(c.name);
     }
-    struct FontCase {
+    struct FontCase
+    {
         const char16_t* name;
         gfx::FontSpec spec;
     } fonts[] = {
@@ -221,7 +253,8 @@ TEST_F(Shipped, PublicColoursFontsAndIcon)
 
 TEST_F(Shipped, WindowSkinsLoadByTheirClass)
 {
-    struct Case {
+    struct Case
+    {
         const char16_t* name;
         const char16_t* cls;
         int background;
@@ -261,7 +294,8 @@ TEST_F(Shipped, WindowSkinsLoadByTheirClass)
 
 TEST_F(Shipped, FrameSkinContents)
 {
-    struct AnchorCase {
+    struct AnchorCase
+    {
         const char16_t* name;
         const char16_t* rect;
         gfx::Size image;
@@ -274,7 +308,8 @@ TEST_F(Shipped, FrameSkinContents)
         {u"Restore", u"-57,4,22,22", {14, 14}, u"还原", u""},
         {u"Close", u"-27,4,22,22", {14, 14}, u"关闭", u""},
     };
-    struct FrameCase {
+    struct FrameCase
+    {
         const char16_t* name;
         const char16_t* miniSize; // "" none
         int border;               // 0 none
@@ -284,13 +319,32 @@ TEST_F(Shipped, FrameSkinContents)
         int topRowHeight;
     } frames[] = {
         {u"child_resize", u"400,320", 3, 32, u"[common_txt]", {systemButtons, systemButtons + 4}, 32},
-        {u"child_domodal", u"", 0, 27, u"[common_txt]", {{u"Close", u"-27,2,22,22", {14, 14}, u"关闭", u""}}, 27},
-        {u"evd_export", u"600,400", 0, 32, u"[common_txt]",
+        {u"child_domodal",
+         u"",
+         0,
+         27,
+         u"[common_txt]",
+         {{u"Close", u"-27,2,22,22", {14, 14}, u"关闭", u""}},
+         27},
+        {u"evd_export",
+         u"600,400",
+         0,
+         32,
+         u"[common_txt]",
          {{u"LocalCase", u"160,0,118,32", {20, 20}, u"", u"本地档案"},
           {u"MyComputer", u"278,0,118,32", {20, 20}, u"", u"我的电脑"},
-          systemButtons[0], systemButtons[1], systemButtons[2], systemButtons[3]},
+          systemButtons[0],
+          systemButtons[1],
+          systemButtons[2],
+          systemButtons[3]},
          32},
-        {u"messagebox", u"", 0, 27, u"[common_title]", {{u"Close", u"-30,3,18,18", {18, 18}, u"关闭", u""}}, 32},
+        {u"messagebox",
+         u"",
+         0,
+         27,
+         u"[common_title]",
+         {{u"Close", u"-30,3,18,18", {18, 18}, u"关闭", u""}},
+         32},
     };
     for (const FrameCase& f : frames) {
         SCOPED_TRACE(U8(f.name));
@@ -344,16 +398,22 @@ TEST_F(Shipped, FrameSkinContents)
 
         ProbeSkin probe;
         ASSERT_TRUE(probe.Load(loader, f.name));
-        struct PartSize {
+        struct PartSize
+        {
             const char16_t* name;
             int w, h;
-        } parts[] = {{u"TopLeft", 3, f.topRowHeight}, {u"Top", 5, f.topRowHeight}, {u"TopRight", 3, f.topRowHeight},
-                     {u"Left", 1, 10},  {u"Right", 1, 10}, {u"Bottom", 5, 1},
-                     {u"BottomLeft", 1, 1}, {u"BottomRight", 1, 1}};
+        } parts[] = {{u"TopLeft", 3, f.topRowHeight},
+                     {u"Top", 5, f.topRowHeight},
+                     {u"TopRight", 3, f.topRowHeight},
+                     {u"Left", 1, 10},
+                     {u"Right", 1, 10},
+                     {u"Bottom", 5, 1},
+                     {u"BottomLeft", 1, 1},
+                     {u"BottomRight", 1, 1}};
         EXPECT_EQ(probe.parts.size(), 8u);
         for (const PartSize& p : parts) {
             ASSERT_TRUE(probe.parts.count(p.name)) << U8(p.name);
-            EXPECT_EQ(SizeOf(probe.parts[p.name].rect), (gfx::Size {p.w, p.h})) << U8(p.name);
+            EXPECT_EQ(SizeOf(probe.parts[p.name].rect), (gfx::Size{p.w, p.h})) << U8(p.name);
             EXPECT_EQ(probe.parts[p.name].mode, kZBPartStretch) << U8(p.name);
         }
     }
@@ -381,7 +441,8 @@ TEST_F(Shipped, ButtonSkinContents)
         ProbeSkin probe(u"ZBButton");
         ASSERT_TRUE(probe.Load(loader, name));
         EXPECT_EQ(probe.parts.size(), 36u);
-        struct Grid {
+        struct Grid
+        {
             const char16_t* name;
             int w, h;
         } grid[] = {{u"TopLeft", 3, 3},    {u"Top", 8, 3},    {u"TopRight", 3, 3},
@@ -391,9 +452,10 @@ TEST_F(Shipped, ButtonSkinContents)
             for (const char16_t* state : {u"", u"Hot", u"Down", u"Disable"}) {
                 std::u16string part = std::u16string(g.name) + state;
                 ASSERT_TRUE(probe.parts.count(part)) << U8(part);
-                EXPECT_EQ(SizeOf(probe.parts[part].rect), (gfx::Size {g.w, g.h})) << U8(part);
+                EXPECT_EQ(SizeOf(probe.parts[part].rect), (gfx::Size{g.w, g.h})) << U8(part);
                 EXPECT_EQ(probe.parts[part].mode, kZBPartStretch);
-                rectsBySkin[name].insert(Format16(u"%d,%d", probe.parts[part].rect.left, probe.parts[part].rect.top));
+                rectsBySkin[name].insert(
+                    Format16(u"%d,%d", probe.parts[part].rect.left, probe.parts[part].rect.top));
             }
         for (const Grid& g : grid) { // Hot and Down share one picture; Disable has its own
             std::u16string base = g.name;
@@ -409,7 +471,8 @@ TEST_F(Shipped, ButtonSkinContents)
 
 TEST_F(Shipped, ToolbarAndOptionControlContents)
 {
-    struct Tool {
+    struct Tool
+    {
         const char16_t* name;
         const char16_t* rect;
         const char16_t* tip;
@@ -417,7 +480,8 @@ TEST_F(Shipped, ToolbarAndOptionControlContents)
         bool disabledPicture;
         bool startsDisabled;
     };
-    struct Bar {
+    struct Bar
+    {
         const char16_t* name;
         gfx::Color back;
         std::vector<Tool> tools;
@@ -446,7 +510,7 @@ TEST_F(Shipped, ToolbarAndOptionControlContents)
         const ZBXMLElement* font = Child(skin, {u"Title", u"Font"});
         auto made = loader->MakeFont(*font); // inline, not a reference
         ASSERT_TRUE(made);
-        EXPECT_EQ(made->Spec(), (gfx::FontSpec {u"宋体", 12, gfx::kWeightNormal}));
+        EXPECT_EQ(made->Spec(), (gfx::FontSpec{u"宋体", 12, gfx::kWeightNormal}));
         EXPECT_EQ(Attr(Child(skin, {u"Title", u"Color"}), u"Value"), u"51,51,51");
         const ZBXMLElement* anchors = Child(skin, {u"Anchors"});
         ASSERT_TRUE(anchors);
@@ -465,7 +529,7 @@ TEST_F(Shipped, ToolbarAndOptionControlContents)
                     continue;
                 gfx::Rect r;
                 ASSERT_TRUE(loader->ReadRect(a->GetAttributeValue(state), r));
-                EXPECT_EQ(SizeOf(r), (gfx::Size {t.pictureWidth, 24})) << U8(state);
+                EXPECT_EQ(SizeOf(r), (gfx::Size{t.pictureWidth, 24})) << U8(state);
             }
         }
     }
@@ -481,8 +545,8 @@ TEST_F(Shipped, ToolbarAndOptionControlContents)
     gfx::Rect expand, collapse;
     ASSERT_TRUE(loader->ReadRect(Attr(Child(opt, {u"Type", u"Expand"}), u"Rect"), expand));
     ASSERT_TRUE(loader->ReadRect(Attr(Child(opt, {u"Type", u"Collapse"}), u"Rect"), collapse));
-    EXPECT_EQ(SizeOf(expand), (gfx::Size {10, 6}));
-    EXPECT_EQ(SizeOf(collapse), (gfx::Size {10, 10}));
+    EXPECT_EQ(SizeOf(expand), (gfx::Size{10, 6}));
+    EXPECT_EQ(SizeOf(collapse), (gfx::Size{10, 10}));
     EXPECT_EQ(colour(Child(opt, {u"Type", u"BackColor"}), u"Value"), gfx::Rgb(235, 240, 244));
     EXPECT_EQ(colour(Child(opt, {u"Type", u"TextColor"}), u"Value"), gfx::Rgb(87, 87, 87));
     EXPECT_EQ(Attr(Child(opt, {u"Type", u"Font"}), u"Name"), u"[common_title]");

@@ -24,13 +24,17 @@ gfx::Bitmap Picture()
 }
 
 // One skin file with one window skin section holding `skins`.
-std::string File(const std::string& skins) { return SkinXml(kPublic, skins); }
+std::string File(const std::string& skins)
+{
+    return SkinXml(kPublic, skins);
+}
 
 } // namespace
 
 TEST(SkinBase, LookupByNameAndClass)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::string skins;
         bool ok;
@@ -42,27 +46,34 @@ TEST(SkinBase, LookupByNameAndClass)
         {"an empty class never matches", R"(<skin name="dlg" class=""/>)", false},
         {"another name", R"(<skin name="dlg2" class="ZBFrame"/>)", false},
         {"the matching one among others",
-         R"(<skin name="dlg" class="ZBButton"/><skin name="other" class="ZBFrame"/><skin name="dlg" class="ZBFrame"/>)", true},
-        {"a reference to a public colour",
-         R"(<skin name="dlg" class="ZBFrame"><background type="Color"><color value="[child_back]"/></background></skin>)", true},
-        {"a reference to nothing",
-         R"(<skin name="dlg" class="ZBFrame"><background type="Color"><color value="[nothing]"/></background></skin>)", false},
-        {"an image reference to nothing", R"(<skin name="dlg" class="ZBFrame"><image name="[nothing]"/></skin>)", false},
-        {"a colour background without its colour", R"(<skin name="dlg" class="ZBFrame"><background type="Color"/></skin>)",
-         false},
-        {"an unknown background type is none", R"(<skin name="dlg" class="ZBFrame"><background type="Gradient"/></skin>)",
+         R"(<skin name="dlg" class="ZBButton"/><skin name="other" class="ZBFrame"/><skin name="dlg" class="ZBFrame"/>)",
          true},
+        {"a reference to a public colour",
+         R"(<skin name="dlg" class="ZBFrame"><background type="Color"><color value="[child_back]"/></background></skin>)",
+         true},
+        {"a reference to nothing",
+         R"(<skin name="dlg" class="ZBFrame"><background type="Color"><color value="[nothing]"/></background></skin>)",
+         false},
+        {"an image reference to nothing",
+         R"(<skin name="dlg" class="ZBFrame"><image name="[nothing]"/></skin>)", false},
+        {"a colour background without its colour",
+         R"(<skin name="dlg" class="ZBFrame"><background type="Color"/></skin>)", false},
+        {"an unknown background type is none",
+         R"(<skin name="dlg" class="ZBFrame"><background type="Gradient"/></skin>)", true},
         {"transparency without a value",
          R"(<skin name="dlg" class="ZBFrame"><transparency type="Partial"/></skin>)", false},
-        {"transparency with a value", R"(<skin name="dlg" class="ZBFrame"><transparency type="Partial" value="200"/></skin>)",
-         true},
+        {"transparency with a value",
+         R"(<skin name="dlg" class="ZBFrame"><transparency type="Partial" value="200"/></skin>)", true},
         {"a part named twice",
          R"(<skin name="dlg" class="ZBFrame"><parts><part name="Top" rect="0,0,1,1"/><part name="Top" rect="1,0,1,1"/></parts></skin>)",
          false},
-        {"a part without a rectangle", R"(<skin name="dlg" class="ZBFrame"><parts><part name="Top"/></parts></skin>)", false},
+        {"a part without a rectangle",
+         R"(<skin name="dlg" class="ZBFrame"><parts><part name="Top"/></parts></skin>)", false},
         {"a part with a public rectangle",
-         R"(<skin name="dlg" class="ZBFrame"><parts><part name="Top" rect="[pos]" mode="Tile"/></parts></skin>)", true},
-        {"unknown children are passed over", R"(<skin name="dlg" class="ZBFrame"><sparkles/><caption/></skin>)", true},
+         R"(<skin name="dlg" class="ZBFrame"><parts><part name="Top" rect="[pos]" mode="Tile"/></parts></skin>)",
+         true},
+        {"unknown children are passed over",
+         R"(<skin name="dlg" class="ZBFrame"><sparkles/><caption/></skin>)", true},
         {"a bad position", R"(<skin name="dlg" class="ZBFrame"><position rect="1,2"/></skin>)", false},
     };
     for (const Case& c : cases) {
@@ -105,7 +116,7 @@ TEST(SkinBase, CommonChildrenAndDefaults)
     EXPECT_EQ(plain.GetClassName(), u"ZBFrame");
     EXPECT_EQ(plain.GetImage(), nullptr);
     EXPECT_EQ(plain.GetMenu(), nullptr);
-    EXPECT_EQ(plain.GetPosition(), gfx::Rect {});
+    EXPECT_EQ(plain.GetPosition(), gfx::Rect{});
     EXPECT_EQ(plain.GetBackgroundKind(), kZBBackgroundNone);
     EXPECT_EQ(plain.GetBackgroundColor(), gfx::kNoColor);
     EXPECT_EQ(plain.GetTransparencyKind(), kZBTransparencyNone);
@@ -119,7 +130,7 @@ TEST(SkinBase, CommonChildrenAndDefaults)
     f.loader.GetMenu(u"m", menu);
     EXPECT_EQ(full.GetImage(), skinImage); // borrowed, the very object
     EXPECT_EQ(full.GetMenu(), menu);
-    EXPECT_EQ(full.GetPosition(), (gfx::Rect {5, 6, 75, 86}));
+    EXPECT_EQ(full.GetPosition(), (gfx::Rect{5, 6, 75, 86}));
     EXPECT_EQ(full.GetBackgroundKind(), kZBBackgroundColor);
     EXPECT_EQ(full.GetBackgroundColor(), gfx::Rgb(246, 249, 250));
     EXPECT_EQ(full.GetBackgroundBrush().color, gfx::Rgb(246, 249, 250));
@@ -129,9 +140,9 @@ TEST(SkinBase, CommonChildrenAndDefaults)
     ProbeSkin inl;
     ASSERT_TRUE(inl.Load(&f.loader, u"inline"));
     ASSERT_TRUE(inl.GetImage());
-    EXPECT_FALSE(f.loader.OwnsImage(inl.GetImage())); // its own
+    EXPECT_FALSE(f.loader.OwnsImage(inl.GetImage()));   // its own
     EXPECT_EQ(inl.GetImage()->image, skinImage->image); // the picture is still the cached one
-    EXPECT_EQ(inl.GetImage()->rect, (gfx::Rect {1, 1, 3, 3}));
+    EXPECT_EQ(inl.GetImage()->rect, (gfx::Rect{1, 1, 3, 3}));
     ASSERT_TRUE(inl.GetMenu());
     EXPECT_FALSE(f.loader.OwnsMenu(inl.GetMenu()));
     EXPECT_EQ(inl.GetMenu()->items[0].id, 7u);
@@ -151,7 +162,7 @@ TEST(SkinBase, CommonChildrenAndDefaults)
     _ZB_IMAGEEX* again = nullptr;
     ASSERT_TRUE(f.loader.GetImage(u"skin", again));
     EXPECT_EQ(again, skinImage);
-    EXPECT_EQ(again->rect, (gfx::Rect {0, 0, 8, 4}));
+    EXPECT_EQ(again->rect, (gfx::Rect{0, 0, 8, 4}));
     // Loading a skin twice does not keep the first load's objects.
     ASSERT_TRUE(inl.Load(&f.loader, u"inline"));
     ASSERT_TRUE(inl.Load(&f.loader, u"inline"));
@@ -173,7 +184,8 @@ TEST(SkinBase, LoadRefusesAndFallsThroughSections)
     EXPECT_EQ(skin.GetAlpha(), 90);
 
     // Each Load reads the file again: a changed file is what the next Load sees.
-    f.WriteSkin(R"(<zbskin><windowskin><skin name="dlg" class="ZBFrame"><transparency type="Partial" value="10"/></skin></windowskin></zbskin>)");
+    f.WriteSkin(
+        R"(<zbskin><windowskin><skin name="dlg" class="ZBFrame"><transparency type="Partial" value="10"/></skin></windowskin></zbskin>)");
     ASSERT_TRUE(skin.Load(&f.loader, u"dlg"));
     EXPECT_EQ(skin.GetAlpha(), 10);
     f.WriteSkin("<notaskin/>");
@@ -187,9 +199,9 @@ TEST(SkinBase, RepaintMessageCarriesItsRectangle)
     auto pack = [](int lo, int hi) { return uintptr_t(uint16_t(lo)) | uintptr_t(uint16_t(hi)) << 16; };
     EXPECT_TRUE(skin.HandleMessage(0x8888, pack(10, 20), intptr_t(pack(110, 70))));
     ASSERT_TRUE(skin.lastRedraw);
-    EXPECT_EQ(*skin.lastRedraw, (gfx::Rect {10, 20, 110, 70}));
+    EXPECT_EQ(*skin.lastRedraw, (gfx::Rect{10, 20, 110, 70}));
     EXPECT_TRUE(skin.HandleMessage(0x8888, pack(-5, 0), intptr_t(pack(5, 9))));
-    EXPECT_EQ(*skin.lastRedraw, (gfx::Rect {-5, 0, 5, 9}));
+    EXPECT_EQ(*skin.lastRedraw, (gfx::Rect{-5, 0, 5, 9}));
     EXPECT_TRUE(skin.HandleMessage(0x8888, 0, 0)); // empty: everything
     EXPECT_FALSE(skin.lastRedraw);
     EXPECT_EQ(skin.redraws, 3);
@@ -203,8 +215,9 @@ TEST(SkinBase, BackgroundDrawing)
     gfx::Bitmap pic(2, 2, 0xFF00FF00);
     pic.SetPixel(1, 1, 0xFFFF0000);
     f.WritePicture("pic.png", pic);
-    ASSERT_TRUE(f.Load(SkinXml(R"(<colors><color name="child_back" value="246,249,250"/></colors>)",
-                               R"(<skin name="c" class="ZBFrame"><background type="Color"><color value="[child_back]"/></background></skin>
+    ASSERT_TRUE(f.Load(SkinXml(
+        R"(<colors><color name="child_back" value="246,249,250"/></colors>)",
+        R"(<skin name="c" class="ZBFrame"><background type="Color"><color value="[child_back]"/></background></skin>
                                   <skin name="i" class="ZBFrame"><background type="Image"><image file="pic.png"/></background></skin>
                                   <skin name="n" class="ZBFrame"/>)")));
     gfx::Bitmap b(10, 10, 0xFFFFFFFF);
@@ -234,7 +247,7 @@ TEST(SkinImage, RegionFromAlphaAndBitmapOnBlack)
     EXPECT_EQ(whole.Area(), 6 * 4 - 2);
     EXPECT_FALSE(whole.Contains(0, 0));
     EXPECT_TRUE(whole.Contains(2, 2));
-    gfx::Rect corner {4, 0, 6, 2};
+    gfx::Rect corner{4, 0, 6, 2};
     EXPECT_EQ(image.CreateRegion(&corner).Area(), 3);
     auto onBlack = image.CreateBitmap();
     EXPECT_EQ(onBlack->Pixel(0, 0), 0xFF000000u);

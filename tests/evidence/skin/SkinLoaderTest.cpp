@@ -22,40 +22,45 @@ gfx::Bitmap Picture()
 
 TEST(SkinLoader, PublicLoadSucceedsOrFailsAsAWhole)
 {
-    struct Case {
+    struct Case
+    {
         const char* what;
         std::string body; // inside <public>
         bool ok;
     } cases[] = {
-        {"colours", R"(<colors><color name="a" value="1,2,3"/><color name="b" value="#010203"/></colors>)", true},
-        {"duplicate colour names", R"(<colors><color name="a" value="1,2,3"/><color name="a" value="4,5,6"/></colors>)",
-         false},
+        {"colours", R"(<colors><color name="a" value="1,2,3"/><color name="b" value="#010203"/></colors>)",
+         true},
+        {"duplicate colour names",
+         R"(<colors><color name="a" value="1,2,3"/><color name="a" value="4,5,6"/></colors>)", false},
         {"names differing in case are two names",
          R"(<colors><color name="a" value="1,2,3"/><color name="A" value="4,5,6"/></colors>)", true},
-        {"the same name in two kinds", R"(<colors><color name="a" value="1,2,3"/></colors><sizes><size name="a" value="1,2"/></sizes>)",
+        {"the same name in two kinds",
+         R"(<colors><color name="a" value="1,2,3"/></colors><sizes><size name="a" value="1,2"/></sizes>)",
          true},
         {"a colour without a name", R"(<colors><color value="1,2,3"/></colors>)", false},
         {"an empty name", R"(<colors><color name="" value="1,2,3"/></colors>)", false},
         {"a colour that does not parse", R"(<colors><color name="a" value="red"/></colors>)", false},
         {"a colour without a value", R"(<colors><color name="a"/></colors>)", false},
-        {"a reference to an earlier colour", R"(<colors><color name="a" value="1,2,3"/><color name="b" value="[a]"/></colors>)",
-         true},
+        {"a reference to an earlier colour",
+         R"(<colors><color name="a" value="1,2,3"/><color name="b" value="[a]"/></colors>)", true},
         {"a reference to nothing", R"(<colors><color name="b" value="[nothing]"/></colors>)", false},
-        {"a reference to a later colour", R"(<colors><color name="b" value="[a]"/><color name="a" value="1,2,3"/></colors>)",
-         false},
+        {"a reference to a later colour",
+         R"(<colors><color name="b" value="[a]"/><color name="a" value="1,2,3"/></colors>)", false},
         {"unknown sections and items are skipped",
          R"(<widgets/><colors><shade name="x"/><color name="a" value="1,2,3"/></colors><strings><string name="s" value="v"/></strings>)",
          true},
         {"a font without a face", R"(<fonts><font name="f" size="12"/></fonts>)", false},
-        {"an image rectangle outside the picture", R"(<images><image name="i" file="pic.png" rect="500,500,10,10"/></images>)",
-         true},
+        {"an image rectangle outside the picture",
+         R"(<images><image name="i" file="pic.png" rect="500,500,10,10"/></images>)", true},
         {"an image whose file is missing", R"(<images><image name="i" file="none.png"/></images>)", false},
         {"an image without a source", R"(<images><image name="i" rect="0,0,1,1"/></images>)", false},
-        {"an image with a bad key", R"(<images><image name="i" file="pic.png" minmask="x" maxmask="1,1,1"/></images>)",
-         false},
+        {"an image with a bad key",
+         R"(<images><image name="i" file="pic.png" minmask="x" maxmask="1,1,1"/></images>)", false},
         {"an icon that is not one", R"(<icons><icon name="i" file="pic.png"/></icons>)", false},
-        {"a menu item with a bad id", R"(<menus><menu name="m"><item id="x" text="a"/></menu></menus>)", false},
-        {"a size and a rectangle", R"(<sizes><size name="s" value="3,4"/></sizes><rects><rect name="r" value="[s]"/></rects>)",
+        {"a menu item with a bad id", R"(<menus><menu name="m"><item id="x" text="a"/></menu></menus>)",
+         false},
+        {"a size and a rectangle",
+         R"(<sizes><size name="s" value="3,4"/></sizes><rects><rect name="r" value="[s]"/></rects>)",
          false}, // a size is not a rectangle
     };
     for (const Case& c : cases) {
@@ -95,9 +100,9 @@ TEST(SkinLoader, LookupsUseTheExactNames)
     gfx::Rect rect;
     gfx::Color colour;
     EXPECT_TRUE(f.loader.GetSize(u"min", size));
-    EXPECT_EQ(size, (gfx::Size {400, 320}));
+    EXPECT_EQ(size, (gfx::Size{400, 320}));
     EXPECT_TRUE(f.loader.GetRect(u"pos", rect));
-    EXPECT_EQ(rect, (gfx::Rect {1, 2, 31, 42}));
+    EXPECT_EQ(rect, (gfx::Rect{1, 2, 31, 42}));
     EXPECT_TRUE(f.loader.GetColor(u"back", colour));
     EXPECT_EQ(colour, gfx::Rgb(246, 249, 250));
     EXPECT_FALSE(f.loader.GetColor(u"Back", colour));
@@ -105,18 +110,18 @@ TEST(SkinLoader, LookupsUseTheExactNames)
 
     gfx::Font* font = nullptr;
     ASSERT_TRUE(f.loader.GetFont(u"txt", font));
-    EXPECT_EQ(font->Spec(), (gfx::FontSpec {u"宋体", 12, gfx::kWeightNormal, false, false}));
+    EXPECT_EQ(font->Spec(), (gfx::FontSpec{u"宋体", 12, gfx::kWeightNormal, false, false}));
     ASSERT_TRUE(f.loader.GetFont(u"big", font));
-    EXPECT_EQ(font->Spec(), (gfx::FontSpec {u"微软雅黑", 30, gfx::kWeightBold, true, true}));
+    EXPECT_EQ(font->Spec(), (gfx::FontSpec{u"微软雅黑", 30, gfx::kWeightBold, true, true}));
     ASSERT_TRUE(f.loader.GetFont(u"odd", font)); // an unreadable size keeps 12, any other weight is normal
-    EXPECT_EQ(font->Spec(), (gfx::FontSpec {u"宋体", 12, gfx::kWeightNormal, false, false}));
+    EXPECT_EQ(font->Spec(), (gfx::FontSpec{u"宋体", 12, gfx::kWeightNormal, false, false}));
 
     _ZB_IMAGEEX *whole = nullptr, *right = nullptr;
     ASSERT_TRUE(f.loader.GetImage(u"whole", whole));
     ASSERT_TRUE(f.loader.GetImage(u"right", right));
-    EXPECT_EQ(whole->rect, (gfx::Rect {0, 0, 20, 10})); // no Rect: the whole picture
+    EXPECT_EQ(whole->rect, (gfx::Rect{0, 0, 20, 10})); // no Rect: the whole picture
     EXPECT_EQ(whole->lowKey, gfx::kNoColor);
-    EXPECT_EQ(right->rect, (gfx::Rect {10, 0, 20, 10}));
+    EXPECT_EQ(right->rect, (gfx::Rect{10, 0, 20, 10}));
     EXPECT_EQ(right->lowKey, gfx::Rgb(0, 0, 250));
     EXPECT_EQ(right->highKey, gfx::Rgb(5, 5, 255));
     // One picture file, decoded once and shared.
@@ -169,7 +174,8 @@ TEST(SkinLoader, MenusFromItems)
     EXPECT_FALSE(menu->Find(99));
     EXPECT_TRUE(f.loader.OwnsMenu(menu));
     // A failing item deep inside fails the whole menu, and so the load.
-    EXPECT_FALSE(f.Load(SkinXml(R"(<menus><menu name="m"><item id="1"/><item><item id="bad"/></item></menu></menus>)")));
+    EXPECT_FALSE(f.Load(
+        SkinXml(R"(<menus><menu name="m"><item id="1"/><item><item id="bad"/></item></menu></menus>)")));
 }
 
 TEST(SkinLoader, StringsAreLookedUpInTheSource)
@@ -184,7 +190,8 @@ TEST(SkinLoader, StringsAreLookedUpInTheSource)
     EXPECT_EQ(v, u"提示");
     EXPECT_TRUE(f.loader.GetString(u"app", v));
     EXPECT_FALSE(f.loader.GetString(u"nothing", v));
-    struct Case {
+    struct Case
+    {
         const char16_t* in;
         const char16_t* out;
     } cases[] = {
@@ -215,7 +222,8 @@ TEST(SkinLoader, FolderSourceLocation)
     SkinFolder f;
     ASSERT_TRUE(f.Load("<zbskin/>"));
     EXPECT_EQ(f.loader.SkinFilePath(), u"D:\\skins\\0804\\skin.xml");
-    struct Case {
+    struct Case
+    {
         const char16_t* folder;
         uint16_t language;
         const char* env;
@@ -227,8 +235,8 @@ TEST(SkinLoader, FolderSourceLocation)
         {u"D:\\skins", 0, "en_GB.UTF-8", u"D:\\skins\\0409\\skin.xml"},
         {u"D:\\skins", 0, "zh_TW.UTF-8", u"D:\\skins\\0404\\skin.xml"},
         {u"D:\\skins", 0, "C", u"D:\\skins\\0409\\skin.xml"},
-        {u"sub", 0x0804, nullptr, u"\\sub\\0804\\skin.xml"},    // below the module's folder
-        {u"", 0x0804, nullptr, u"\\0804\\skin.xml"},            // the module's folder itself
+        {u"sub", 0x0804, nullptr, u"\\sub\\0804\\skin.xml"}, // below the module's folder
+        {u"", 0x0804, nullptr, u"\\0804\\skin.xml"},         // the module's folder itself
     };
     for (const Case& c : cases) {
         if (c.env) {
@@ -239,7 +247,8 @@ TEST(SkinLoader, FolderSourceLocation)
         std::u16string path = l.SkinFilePath();
         EXPECT_TRUE(EndsWithIgnoreCase(path, c.tail)) << Utf16ToUtf8(path);
         if (std::u16string(c.folder).empty() || c.folder[0] == u's') {
-            EXPECT_NE(path.find(u':'), std::u16string::npos) << "module folder is absolute: " << Utf16ToUtf8(path);
+            EXPECT_NE(path.find(u':'), std::u16string::npos)
+                << "module folder is absolute: " << Utf16ToUtf8(path);
         }
         unsetenv("LC_ALL");
     }

@@ -4,8 +4,8 @@
 
 #include "evidence/skin/ZBImage.h"
 #include "evidence/skin/ZBSkinBase.h"
-#include "evidence/skin/ZBSkinValues.h"
 #include "evidence/skin/ZBSkinLoader.h"
+#include "evidence/skin/ZBSkinValues.h"
 #include "evidence/skin/ZBXMLElement.h"
 #include "platform/base/Strings.h"
 #include "platform/gfx/ImageCodec.h"
@@ -17,7 +17,8 @@
 namespace vel::test {
 
 // A skin folder D:\skins\0804 in a fresh sandbox.
-class SkinFolder {
+class SkinFolder
+{
 public:
     SkinFolder() { loader.SetResourceFolder(u"D:\\skins"); }
 
@@ -45,7 +46,8 @@ private:
 
 // A skin of any class that also reads a Parts element, as the part-set
 // classes do.
-class ProbeSkin : public ZBSkinBase {
+class ProbeSkin : public ZBSkinBase
+{
 public:
     explicit ProbeSkin(std::u16string cls = u"ZBFrame") : ZBSkinBase(std::move(cls)) {}
     ~ProbeSkin() override { ProbeSkin::Reset(); }

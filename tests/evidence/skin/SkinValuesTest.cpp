@@ -10,16 +10,26 @@ using namespace vel::zbskin;
 
 TEST(SkinValues, Integers)
 {
-    struct Case {
+    struct Case
+    {
         const char16_t* text;
         bool ok;
         int value;
     } cases[] = {
-        {u"12", true, 12},        {u"  -7 ", true, -7},     {u"+3", true, 3},
-        {u"0x1F", true, 31},      {u"0X1f", true, 31},      {u"017", true, 15}, // octal, as %i reads it
-        {u"08", true, 0},         {u"0", true, 0},          {u"12px", true, 12},
-        {u"", false, 0},          {u"px", false, 0},        {u"-", false, 0},
-        {u"99999999999", true, 2147483647}, {u"-99999999999", true, -2147483647 - 1},
+        {u"12", true, 12},
+        {u"  -7 ", true, -7},
+        {u"+3", true, 3},
+        {u"0x1F", true, 31},
+        {u"0X1f", true, 31},
+        {u"017", true, 15}, // octal, as %i reads it
+        {u"08", true, 0},
+        {u"0", true, 0},
+        {u"12px", true, 12},
+        {u"", false, 0},
+        {u"px", false, 0},
+        {u"-", false, 0},
+        {u"99999999999", true, 2147483647},
+        {u"-99999999999", true, -2147483647 - 1},
     };
     for (const Case& c : cases) {
         int v = -1;
@@ -34,12 +44,13 @@ TEST(SkinValues, SizesRectanglesColours)
 {
     gfx::Size s;
     EXPECT_TRUE(ParseSize(u"400,320", s));
-    EXPECT_EQ(s, (gfx::Size {400, 320}));
+    EXPECT_EQ(s, (gfx::Size{400, 320}));
     EXPECT_TRUE(ParseSize(u" 4, 5", s)); // white space before a number is skipped
     EXPECT_FALSE(ParseSize(u"4 ,5", s)); // but the comma must follow the number
     EXPECT_FALSE(ParseSize(u"4", s));
 
-    struct RectCase {
+    struct RectCase
+    {
         const char16_t* text;
         bool ok;
         gfx::Rect rect;
@@ -58,7 +69,8 @@ TEST(SkinValues, SizesRectanglesColours)
         }
     }
 
-    struct ColourCase {
+    struct ColourCase
+    {
         const char16_t* text;
         bool ok;
         gfx::Color colour;

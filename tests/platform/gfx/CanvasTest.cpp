@@ -1,8 +1,8 @@
 // Pixel checks of the canvas: fills, frames, lines, clipping, origin, and
 // copies of bitmap blocks 1:1, stretched, keyed and blended.
 
-#include "GfxTestUtil.h"
 #include "platform/gfx/Canvas.h"
+#include "GfxTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -30,11 +30,11 @@ TEST(Canvas, FillsAndFramesCoverExactlyTheirPixels)
     Canvas c(b);
     c.FillRect({2, 3, 7, 9}, Rgb(255, 0, 0));
     c.FrameRect({10, 10, 18, 16}, Rgb(0, 0, 255), 2);
-    EXPECT_EQ(InkBox(b, kWhite), (Rect {2, 3, 18, 16}));
+    EXPECT_EQ(InkBox(b, kWhite), (Rect{2, 3, 18, 16}));
     EXPECT_TRUE(AllPixels(b, {2, 3, 7, 9}, kRed));
-    EXPECT_TRUE(AllPixels(b, {10, 10, 18, 12}, kBlue)); // top band, 2 thick
+    EXPECT_TRUE(AllPixels(b, {10, 10, 18, 12}, kBlue));  // top band, 2 thick
     EXPECT_TRUE(AllPixels(b, {12, 12, 16, 14}, kWhite)); // inside stays
-    EXPECT_TRUE(AllPixels(b, {16, 12, 18, 14}, kBlue)); // right band
+    EXPECT_TRUE(AllPixels(b, {16, 12, 18, 14}, kBlue));  // right band
     // A colour value of "none" and an empty rectangle draw nothing.
     c.FillRect({0, 0, 20, 20}, kNoColor);
     c.FillRect({5, 5, 5, 9}, Rgb(0, 0, 0));
@@ -44,7 +44,8 @@ TEST(Canvas, FillsAndFramesCoverExactlyTheirPixels)
 
 TEST(Canvas, AxisLinesLeaveOutTheirEndPoint)
 {
-    struct Case {
+    struct Case
+    {
         Point a, b;
         Rect expect;
     } cases[] = {
@@ -71,7 +72,7 @@ TEST(Canvas, ClippingOriginAndExclusion)
     c.ClipRect({0, 0, 4, 4});
     c.FillRect({-5, -5, 20, 20}, Rgb(255, 0, 0));
     c.Restore();
-    EXPECT_EQ(InkBox(b, kWhite), (Rect {5, 5, 9, 9}));
+    EXPECT_EQ(InkBox(b, kWhite), (Rect{5, 5, 9, 9}));
 
     c.Save();
     c.ExcludeRect({0, 0, 10, 20});
@@ -82,7 +83,7 @@ TEST(Canvas, ClippingOriginAndExclusion)
     EXPECT_EQ(b.Pixel(5, 5), kRed);
 
     Region shape({0, 0, 2, 2});
-    shape.Union(Rect {18, 18, 20, 20});
+    shape.Union(Rect{18, 18, 20, 20});
     c.Save();
     c.ClipRegion(shape);
     c.FillRect({0, 0, 20, 20}, Rgb(0, 255, 0));
@@ -100,7 +101,7 @@ TEST(Canvas, BitmapBlocksCopyOneToOne)
     Bitmap b(10, 10, kWhite);
     Canvas c(b);
     c.DrawBitmap(src, {1, 1, 3, 3}, 5, 6);
-    EXPECT_EQ(InkBox(b, kWhite), (Rect {5, 6, 7, 8}));
+    EXPECT_EQ(InkBox(b, kWhite), (Rect{5, 6, 7, 8}));
     EXPECT_EQ(b.Pixel(5, 6), kBlue);
     EXPECT_EQ(b.Pixel(6, 6), kRed);
     EXPECT_EQ(b.Pixel(6, 7), kWhite);
@@ -111,9 +112,9 @@ TEST(Canvas, SourceOutsideTheBitmapDrawsOnlyItsInside)
     Bitmap src(4, 4, kRed);
     Bitmap b(20, 20, kWhite);
     Canvas c(b);
-    c.DrawBitmap(src, {2, 2, 10, 10}, 0, 0);          // reaches past the right and bottom
-    c.DrawBitmap(src, {-2, 0, 2, 4}, 10, 10);         // starts left of it
-    c.DrawBitmap(src, {50, 50, 60, 60}, 0, 0);        // wholly outside: nothing
+    c.DrawBitmap(src, {2, 2, 10, 10}, 0, 0);   // reaches past the right and bottom
+    c.DrawBitmap(src, {-2, 0, 2, 4}, 10, 10);  // starts left of it
+    c.DrawBitmap(src, {50, 50, 60, 60}, 0, 0); // wholly outside: nothing
     c.StretchBitmap(src, {100, 100, 110, 110}, {0, 0, 20, 20});
     EXPECT_TRUE(AllPixels(b, {0, 0, 2, 2}, kRed));
     EXPECT_EQ(b.Pixel(2, 2), kWhite);
@@ -123,12 +124,13 @@ TEST(Canvas, SourceOutsideTheBitmapDrawsOnlyItsInside)
 
 TEST(Canvas, ColourKeySkipsPixelsInsideTheRange)
 {
-    struct Case {
+    struct Case
+    {
         Color low, high;
         bool redDrawn, blueDrawn, greyDrawn;
     } cases[] = {
-        {kNoColor, kNoColor, true, true, true},            // no key
-        {Rgb(250, 0, 0), kNoColor, true, true, true},      // one key missing: no key
+        {kNoColor, kNoColor, true, true, true},       // no key
+        {Rgb(250, 0, 0), kNoColor, true, true, true}, // one key missing: no key
         {Rgb(250, 0, 0), Rgb(255, 5, 5), false, true, true},
         {Rgb(0, 0, 0), Rgb(130, 130, 130), true, true, false},
         {Rgb(0, 0, 0), Rgb(255, 255, 255), false, false, false},
@@ -141,7 +143,7 @@ TEST(Canvas, ColourKeySkipsPixelsInsideTheRange)
         src.SetPixel(2, 0, 0xFF808080);
         Bitmap b(6, 2, kWhite);
         Canvas c(b);
-        ColorKey key {t.low, t.high};
+        ColorKey key{t.low, t.high};
         c.DrawBitmap(src, {0, 0, 3, 1}, 0, 0, key);
         c.StretchBitmap(src, {0, 0, 3, 1}, {0, 1, 6, 2}, key, 255, Filter::kNearest);
         for (int row = 0; row < 2; ++row) {
@@ -160,7 +162,7 @@ TEST(Canvas, StretchedBlockNeverBleedsItsNeighbours)
         Bitmap b(40, 30, kWhite);
         Canvas c(b);
         c.StretchBitmap(src, {1, 0, 2, 4}, {3, 2, 37, 28}, {}, 255, f);
-        EXPECT_EQ(InkBox(b, kWhite), (Rect {3, 2, 37, 28}));
+        EXPECT_EQ(InkBox(b, kWhite), (Rect{3, 2, 37, 28}));
         EXPECT_TRUE(AllPixels(b, {3, 2, 37, 28}, kRed));
     }
 }

@@ -32,7 +32,7 @@ inline Rect InkBox(const Bitmap& b, uint32_t background)
     for (int y = 0; y < b.Height(); ++y)
         for (int x = 0; x < b.Width(); ++x)
             if (b.Pixel(x, y) != background) {
-                Rect p {x, y, x + 1, y + 1};
+                Rect p{x, y, x + 1, y + 1};
                 box = any ? box.Union(p) : p;
                 any = true;
             }

@@ -1,8 +1,8 @@
 // The icon and cursor file format: round trips, size choice, the older
 // bitmap entries, and damaged files.
 
-#include "GfxTestUtil.h"
 #include "platform/gfx/Icon.h"
+#include "GfxTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +67,9 @@ TEST(Icon, RoundTripPicksTheWantedSize)
 {
     std::string bytes = EncodeIcon({Square(16, 0xFF112233), Square(32, 0xFF445566), Square(64, 0xFF778899)});
     ASSERT_FALSE(bytes.empty());
-    EXPECT_EQ(IconSizes(bytes), (std::vector<Size> {{16, 16}, {32, 32}, {64, 64}}));
-    struct Case {
+    EXPECT_EQ(IconSizes(bytes), (std::vector<Size>{{16, 16}, {32, 32}, {64, 64}}));
+    struct Case
+    {
         Size want, got;
         uint32_t colour;
     } cases[] = {
@@ -94,9 +95,9 @@ TEST(Icon, CursorKeepsItsHotSpot)
     auto cur = DecodeIcon(bytes);
     ASSERT_TRUE(cur);
     EXPECT_TRUE(cur->cursor);
-    EXPECT_EQ(cur->hotspot, (Point {15, 3}));
+    EXPECT_EQ(cur->hotspot, (Point{15, 3}));
     auto big = DecodeIcon(bytes, {64, 64});
-    EXPECT_EQ(big->hotspot, (Point {30, 6}));
+    EXPECT_EQ(big->hotspot, (Point{30, 6}));
 }
 
 TEST(Icon, BitmapEntriesWithMask)

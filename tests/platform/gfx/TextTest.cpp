@@ -17,14 +17,16 @@ constexpr uint32_t kWhite = 0xFFFFFFFF;
 
 const std::set<std::string>& CjkFamilies()
 {
-    static const std::set<std::string> families = {"WenQuanYi Micro Hei", "WenQuanYi Micro Hei Mono",
-                                                   "Noto Sans CJK SC",    "Noto Serif CJK SC",
-                                                   "Noto Sans Mono CJK SC", "AR PL UMing CN",
-                                                   "Source Han Sans SC",  "Droid Sans Fallback"};
+    static const std::set<std::string> families = {
+        "WenQuanYi Micro Hei",   "WenQuanYi Micro Hei Mono", "Noto Sans CJK SC",   "Noto Serif CJK SC",
+        "Noto Sans Mono CJK SC", "AR PL UMing CN",           "Source Han Sans SC", "Droid Sans Fallback"};
     return families;
 }
 
-uint32_t Flags(uint32_t f) { return f | kTextSingleLine; }
+uint32_t Flags(uint32_t f)
+{
+    return f | kTextSingleLine;
+}
 
 } // namespace
 
@@ -61,8 +63,9 @@ TEST(Fonts, HeightIsTheCharacterHeightInPixels)
 TEST(Text, AlignmentPlacesTheInkInTheRectangle)
 {
     Font f({u"宋体", 12});
-    const Rect box {10, 10, 190, 40};
-    struct Case {
+    const Rect box{10, 10, 190, 40};
+    struct Case
+    {
         uint32_t flags;
         const char* what;
     } cases[] = {{Flags(kTextLeft | kTextVCenter), "left"},
@@ -95,7 +98,7 @@ TEST(Text, LongTextIsCutToTheRectangle)
 {
     Font f({u"宋体", 12});
     const std::u16string text = u"这是一段很长的标题文字，放不下的部分要被省略号代替";
-    const Rect box {5, 0, 105, 20};
+    const Rect box{5, 0, 105, 20};
     for (uint32_t ellipsis : {0u, uint32_t(kTextEndEllipsis), uint32_t(kTextWordEllipsis)}) {
         Bitmap b(200, 20, kWhite);
         Canvas c(b);
