@@ -7,7 +7,7 @@
 
 namespace vel::gfx {
 
-Font::Font(FontSpec spec) : m_spec(std::move(spec))
+Font::Font(FontSpec desc) : m_spec(std::move(desc))
 {
     if (m_spec.height <= 0)
         m_spec.height = 12;

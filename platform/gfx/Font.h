@@ -38,7 +38,7 @@ struct FontMetrics
 class Font
 {
 public:
-    explicit Font(FontSpec spec);
+    explicit Font(FontSpec desc);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
