@@ -14,7 +14,8 @@
 // to the caller. A response head larger than maxHeaderBytes is a failure.
 // A body longer than its Content-Length is cut at the announced length; a
 // body shorter than it (the peer closed early) is a failure.
-// Stop (from any thread) ends a running Get within about 100 ms.
+// Stop (from any thread) ends a running Get within about 100 ms, and every
+// later Get on the same object at once.
 
 #include <atomic>
 #include <cstddef>

@@ -272,16 +272,19 @@ TEST(DownloadHostile, TheExportsReportTheSameThroughTheRegistry)
         return pos;
     };
     Sink ok, missing, silent;
+    // One after another: the peer serves one connection at a time, and the
+    // silent one would hold it.
     int32_t a = GTK_CLIENT_StartDownloadFile(h, 1, "ok", &Sink::OnData, &ok);
-    int32_t b = GTK_CLIENT_StartDownloadFile(h, 1, "missing", &Sink::OnData, &missing);
-    int32_t c = GTK_CLIENT_StartDownloadVoice(h, 3, "silent", 50, &Sink::OnData, &silent);
     ASSERT_GT(a, 0);
-    ASSERT_GT(b, 0);
-    ASSERT_GT(c, 0);
     EXPECT_EQ(waitEnd(a), 100);
     EXPECT_EQ(ok.Bytes(), "bytes");
+    int32_t b = GTK_CLIENT_StartDownloadFile(h, 1, "missing", &Sink::OnData, &missing);
+    ASSERT_GT(b, 0);
     EXPECT_EQ(waitEnd(b), -1);
     EXPECT_TRUE(missing.Bytes().empty());
+    int32_t c = GTK_CLIENT_StartDownloadVoice(h, 3, "silent", 50, &Sink::OnData, &silent);
+    ASSERT_GT(c, 0);
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(GTK_CLIENT_GetDownloadPos(c), 0);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(GTK_CLIENT_StopDownload(c), 0);

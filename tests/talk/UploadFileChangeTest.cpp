@@ -44,12 +44,20 @@ struct UploadPeer
                                  all.compare(all.size() - kTail.size(), kTail.size(), kTail) == 0;
               }
               c.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+              done = true;
           })
     {
     }
     std::atomic<bool> go{false};
     std::atomic<uint64_t> announced{0}, sentBody{0};
     std::atomic<bool> endsWithTail{false};
+    std::atomic<bool> done{false}; // the fields above are final
+    bool WaitDone()
+    {
+        for (int i = 0; i < 500 && !done; ++i)
+            std::this_thread::sleep_for(10ms);
+        return done;
+    }
     HttpPeer peer;
 };
 
@@ -89,6 +97,7 @@ TEST_F(UploadFileChange, AFileThatGrowsIsSentAsLongAsAnnounced)
     p.go = true;
     EXPECT_EQ(WaitEnd(s), 100);
     s.Stop();
+    ASSERT_TRUE(p.WaitDone());
     EXPECT_TRUE(p.endsWithTail);
     EXPECT_EQ(p.sentBody.load(), p.announced.load()) << "the body disagrees with its Content-Length";
 }
@@ -104,5 +113,7 @@ TEST_F(UploadFileChange, AFileThatShrinksFailsTheUpload)
     p.go = true;
     EXPECT_EQ(WaitEnd(s), -1) << "an upload that sent less than it announced must not end as anything but a failure";
     s.Stop();
+    ASSERT_TRUE(p.WaitDone());
     EXPECT_LT(p.sentBody.load(), p.announced.load());
+    EXPECT_FALSE(p.endsWithTail) << "the body tail must not follow a short body";
 }
