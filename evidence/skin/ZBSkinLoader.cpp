@@ -417,17 +417,17 @@ bool ZBSkinLoader::ReadColor(std::u16string_view value, gfx::Color& out) const
 
 std::unique_ptr<gfx::Font> ZBSkinLoader::MakeFont(const ZBXMLElement& e) const
 {
-    gfx::FontSpec spec;
-    spec.face = Trim(Attr(e, u"Face"));
-    if (spec.face.empty())
+    gfx::FontSpec fontDesc;
+    fontDesc.face = Trim(Attr(e, u"Face"));
+    if (fontDesc.face.empty())
         return nullptr;
     int size = 12;
     if (HasAttr(e, u"Size") && zbskin::ParseInteger(Attr(e, u"Size"), size) && size > 0)
-        spec.height = size;
-    spec.weight = EqualsIgnoreCase(Trim(Attr(e, u"Weight")), u"Bold") ? gfx::kWeightBold : gfx::kWeightNormal;
-    spec.italic = zbskin::ParseBool(Attr(e, u"Italic"));
-    spec.underline = zbskin::ParseBool(Attr(e, u"Underline"));
-    return std::make_unique<gfx::Font>(std::move(spec));
+        fontDesc.height = size;
+    fontDesc.weight = EqualsIgnoreCase(Trim(Attr(e, u"Weight")), u"Bold") ? gfx::kWeightBold : gfx::kWeightNormal;
+    fontDesc.italic = zbskin::ParseBool(Attr(e, u"Italic"));
+    fontDesc.underline = zbskin::ParseBool(Attr(e, u"Underline"));
+    return std::make_unique<gfx::Font>(std::move(fontDesc));
 }
 
 std::unique_ptr<gfx::Icon> ZBSkinLoader::MakeIcon(const ZBXMLElement& e)

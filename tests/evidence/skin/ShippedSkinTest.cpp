@@ -230,7 +230,7 @@ TEST_F(Shipped, PublicColoursFontsAndIcon)
     struct FontCase
     {
         const char16_t* name;
-        gfx::FontSpec spec;
+        gfx::FontSpec fontDesc;
     } fonts[] = {
         {u"common_txt", {u"宋体", 12, gfx::kWeightNormal}},
         {u"common_title", {u"宋体", 12, gfx::kWeightBold}},
@@ -243,7 +243,7 @@ TEST_F(Shipped, PublicColoursFontsAndIcon)
     for (const FontCase& f : fonts) {
         gfx::Font* font = nullptr;
         ASSERT_TRUE(loader->GetFont(f.name, font)) << U8(f.name);
-        EXPECT_EQ(font->Spec(), f.spec) << U8(f.name);
+        EXPECT_EQ(font->Spec(), f.fontDesc) << U8(f.name);
     }
     gfx::Icon* icon = nullptr;
     ASSERT_TRUE(loader->GetIcon(u"main_icon", icon));
