@@ -131,7 +131,7 @@ void Button::OnKeyUp(uint32_t vk, uint32_t, uint32_t)
 void Button::OnSetFocus(Window*)
 {
     Invalidate();
-    if (Kind() == kBsOwnerDraw || Kind() == kBsPushButton || Kind() == kBsDefPushButton)
+    if (Style() & kBsNotify)
         NotifyCommand(kBnSetFocus);
 }
 
@@ -140,6 +140,8 @@ void Button::OnKillFocus(Window*)
     m_spaceDown = false;
     SetPushed(false);
     Invalidate();
+    if (Style() & kBsNotify)
+        NotifyCommand(kBnKillFocus);
 }
 
 uint32_t Button::OnGetDlgCode()

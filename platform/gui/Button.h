@@ -25,6 +25,9 @@ inline constexpr uint32_t kBsTypeMask = 0xF;
 inline constexpr uint32_t kBsLeft = 0x100;
 inline constexpr uint32_t kBsRight = 0x200;
 inline constexpr uint32_t kBsCenter = 0x300;
+// Focus changes reach the parent (BN_SETFOCUS / BN_KILLFOCUS) only with this
+// style: owners that read every command of a button as a click stay right.
+inline constexpr uint32_t kBsNotify = 0x4000;
 
 inline constexpr int kBstUnchecked = 0;
 inline constexpr int kBstChecked = 1;

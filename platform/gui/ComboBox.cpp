@@ -58,6 +58,15 @@ protected:
         if (!m_inScroll && !m_closing)
             m_combo.CloseUp(-1, false);
     }
+    // The list may be closed from inside its own handlers: it frees itself
+    // once its last message is done.
+    void OnFinalMessage() override { delete this; }
+    void OnDestroy() override
+    {
+        // Gone with its owner's window: the combo must not keep it.
+        if (m_combo.m_list == this)
+            m_combo.m_list = nullptr;
+    }
     Window* DrawOwner() override { return m_combo.Parent(); }
     uint32_t DrawKind() const override { return kOdtComboBox; }
     int DrawId() override { return m_combo.Id(); }
@@ -81,13 +90,14 @@ ComboBox::ComboBox() { SetClassStyle(kCsDblClks); }
 
 ComboBox::~ComboBox()
 {
-    if (m_list) {
-        m_list->m_closing = true;
-        m_list->Destroy();
+    if (ComboList* list = m_list) {
+        m_list = nullptr;
+        list->m_closing = true;
+        list->Destroy();
     }
 }
 
-Window* ComboBox::DropList() const { return m_list.get(); }
+Window* ComboBox::DropList() const { return m_list; }
 
 void ComboBox::Measure()
 {
@@ -115,10 +125,10 @@ int ComboBox::OnCreate(const CreateStruct& cs)
 
 void ComboBox::OnDestroy()
 {
-    if (m_list) {
-        m_list->m_closing = true;
-        m_list->Destroy();
-        m_list.reset();
+    if (ComboList* list = m_list) {
+        m_list = nullptr;
+        list->m_closing = true;
+        list->Destroy();
     }
 }
 
@@ -238,7 +248,7 @@ void ComboBox::ShowDropDown(bool show)
     if (!IsWindow())
         return;
     m_selAtOpen = m_sel;
-    auto list = std::make_unique<ComboList>(*this);
+    auto list = std::make_unique<ComboList>(*this); // owned by its window once that exists
     int rows = std::max(1, std::min(Count(), m_minVisible));
     Rect wr = WindowRect();
     int h = rows * m_itemHeight + 2;
@@ -254,7 +264,7 @@ void ComboBox::ShowDropDown(bool show)
     for (const Item& it : m_items)
         list->AddString(it.text, it.data);
     list->SetCurSel(m_sel);
-    m_list = std::move(list);
+    m_list = list.release();
     m_list->Show(kSwShowNa);
     m_list->SetCapture();
     Invalidate();
@@ -264,7 +274,8 @@ void ComboBox::CloseUp(int chosen, bool accept)
 {
     if (!m_list)
         return;
-    std::unique_ptr<ComboList> list = std::move(m_list);
+    ComboList* list = m_list;
+    m_list = nullptr;
     list->m_closing = true;
     if (list->HasCapture())
         ReleaseCapture();

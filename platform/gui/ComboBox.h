@@ -90,7 +90,7 @@ private:
     int m_dropHeight = 0;
     int m_minVisible = 30;
     int m_selAtOpen = -1;
-    std::unique_ptr<ComboList> m_list;
+    ComboList* m_list = nullptr; // frees itself after its last message
 };
 
 } // namespace vel::gui
