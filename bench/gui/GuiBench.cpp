@@ -31,7 +31,7 @@ constexpr uint32_t kPing = kWmUser + 10;
 class Counter : public Window
 {
 public:
-    std::atomic<long> count {0};
+    std::atomic<long> count{0};
 
 protected:
     bool OnMessage(uint32_t m, WParam wp, LParam, LResult& r) override
@@ -149,7 +149,7 @@ void BM_BareQueue(benchmark::State& state)
     std::mutex m;
     std::condition_variable cv;
     std::deque<long> q;
-    std::atomic<long> done {0};
+    std::atomic<long> done{0};
     bool stop = false;
     std::thread consumer([&] {
         std::unique_lock<std::mutex> g(m);
@@ -235,13 +235,14 @@ struct Scene
             Solid& t = tops[i];
             t.color = gfx::Rgb(40 + 10 * i, 200 - 5 * i, 120);
             uint32_t ex = (i % 4 == 0) ? kWsExLayered : 0u;
-            t.Create(nullptr, Rect::FromXYWH((i % 5) * 240, (i / 5) * 180, 300, 200), kWsPopup | kWsVisible, ex);
+            t.Create(nullptr, Rect::FromXYWH((i % 5) * 240, (i / 5) * 180, 300, 200), kWsPopup | kWsVisible,
+                     ex);
             if (ex)
                 t.SetLayeredAlpha(128);
             if (i % 5 == 0) {
-                gfx::Region r(Rect {0, 0, 300, 200});
-                r.Subtract(Rect {0, 0, 20, 20});
-                r.Subtract(Rect {280, 0, 300, 20});
+                gfx::Region r(Rect{0, 0, 300, 200});
+                r.Subtract(Rect{0, 0, 20, 20});
+                r.Subtract(Rect{280, 0, 300, 20});
                 t.SetRegion(r);
             }
             kids[i].color = gfx::Rgb(250, 250, 250);
@@ -264,8 +265,8 @@ void BM_CopyPixels(benchmark::State& state)
         for (int i = 0; i < 20; ++i) {
             int x0 = (i % 5) * 240, y0 = (i / 5) * 180;
             for (int y = 0; y < 200 && y0 + y < 800; ++y)
-                std::memcpy(screen.Pixels() + size_t(y0 + y) * 1280 + size_t(x0), window.Pixels() + size_t(y) * 300,
-                            size_t(std::min(300, 1280 - x0)) * 4);
+                std::memcpy(screen.Pixels() + size_t(y0 + y) * 1280 + size_t(x0),
+                            window.Pixels() + size_t(y) * 300, size_t(std::min(300, 1280 - x0)) * 4);
             for (int y = 0; y < 140 && y0 + 40 + y < 800; ++y)
                 std::memcpy(screen.Pixels() + size_t(y0 + 40 + y) * 1280 + size_t(x0 + 20),
                             kid.Pixels() + size_t(y) * 260, size_t(std::min(260, 1280 - x0 - 20)) * 4);

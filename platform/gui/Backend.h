@@ -43,8 +43,8 @@ public:
     uint64_t Damage() const { return m_damage; }
 
 private:
-    std::atomic<uint64_t> m_changes {0};
-    std::atomic<uint64_t> m_damage {0};
+    std::atomic<uint64_t> m_changes{0};
+    std::atomic<uint64_t> m_damage{0};
 };
 
 // The backend in use (the headless one unless another was set).

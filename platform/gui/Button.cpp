@@ -6,7 +6,10 @@
 
 namespace vel::gui {
 
-Button::Button() { SetClassStyle(kCsDblClks); }
+Button::Button()
+{
+    SetClassStyle(kCsDblClks);
+}
 
 void Button::SetCheck(int check)
 {
@@ -147,13 +150,18 @@ void Button::OnKillFocus(Window*)
 uint32_t Button::OnGetDlgCode()
 {
     switch (Kind()) {
-    case kBsDefPushButton: return kDlgcButton | kDlgcDefPushButton;
+    case kBsDefPushButton:
+        return kDlgcButton | kDlgcDefPushButton;
     case kBsPushButton:
-    case kBsOwnerDraw: return kDlgcButton | kDlgcUndefPushButton;
+    case kBsOwnerDraw:
+        return kDlgcButton | kDlgcUndefPushButton;
     case kBsRadioButton:
-    case kBsAutoRadioButton: return kDlgcButton | kDlgcRadioButton;
-    case kBsGroupBox: return kDlgcStatic;
-    default: return kDlgcButton;
+    case kBsAutoRadioButton:
+        return kDlgcButton | kDlgcRadioButton;
+    case kBsGroupBox:
+        return kDlgcStatic;
+    default:
+        return kDlgcButton;
     }
 }
 
@@ -167,13 +175,26 @@ int Button::OnNcHitTest(Point screen)
 bool Button::OnMessage(uint32_t message, WParam wp, LParam, LResult& result)
 {
     switch (message) {
-    case kWmBmGetCheck: result = m_check; return true;
-    case kWmBmSetCheck: SetCheck(int(wp)); return true;
-    case kWmBmGetState: result = m_check | (m_pushed ? kBstPushed : 0) | (HasFocus() ? kBstFocus : 0); return true;
-    case kWmBmSetState: SetPushed(wp != 0); return true;
-    case kWmBmClick: Click(); return true;
-    case kWmSetText: Invalidate(); return false;
-    default: return false;
+    case kWmBmGetCheck:
+        result = m_check;
+        return true;
+    case kWmBmSetCheck:
+        SetCheck(int(wp));
+        return true;
+    case kWmBmGetState:
+        result = m_check | (m_pushed ? kBstPushed : 0) | (HasFocus() ? kBstFocus : 0);
+        return true;
+    case kWmBmSetState:
+        SetPushed(wp != 0);
+        return true;
+    case kWmBmClick:
+        Click();
+        return true;
+    case kWmSetText:
+        Invalidate();
+        return false;
+    default:
+        return false;
     }
 }
 
@@ -185,7 +206,8 @@ void Button::OnPaint()
         uint32_t state = (m_pushed ? kOdsSelected : 0) | (HasFocus() ? kOdsFocus : 0) |
                          (IsEnabled() ? 0 : kOdsDisabled) | (m_check == kBstChecked ? kOdsChecked : 0) |
                          (m_hot ? kOdsHotLight : 0);
-        DrawItemInfo di {kOdtButton, uint32_t(Id()), 0, kOdaDrawEntire, state, Handle(), &c, ClientRect(), 0, nullptr};
+        DrawItemInfo di{kOdtButton, uint32_t(Id()), 0, kOdaDrawEntire, state, Handle(),
+                        &c,         ClientRect(),   0, nullptr};
         Window* p = Parent();
         if (!(p && p->Send(kWmDrawItem, WParam(Id()), LParam(&di))))
             DrawItem(di);
@@ -206,11 +228,14 @@ void Button::PaintButton(gfx::Canvas& c)
     case kBsPushButton:
     case kBsDefPushButton: {
         PaintBackground(c, r, kWmCtlColorBtn, textColor, GetSysColor(SysColor::kBtnFace));
-        look::DrawButtonFace(c, r, m_pushed || m_check == kBstChecked, HasFocus(), kind == kBsDefPushButton, m_hot);
+        look::DrawButtonFace(c, r, m_pushed || m_check == kBstChecked, HasFocus(), kind == kBsDefPushButton,
+                             m_hot);
         Rect tr = m_pushed ? r.Offset(1, 1) : r;
         c.DrawText(Text(), tr, font, textColor,
                    gfx::kTextSingleLine | gfx::kTextVCenter |
-                       (align == kBsLeft ? 0u : align == kBsRight ? uint32_t(gfx::kTextRight) : uint32_t(gfx::kTextCenter)));
+                       (align == kBsLeft    ? 0u
+                        : align == kBsRight ? uint32_t(gfx::kTextRight)
+                                            : uint32_t(gfx::kTextCenter)));
         break;
     }
     case kBsCheckBox:
@@ -221,13 +246,13 @@ void Button::PaintButton(gfx::Canvas& c)
     case kBsAutoRadioButton: {
         ControlColors colors =
             PaintBackground(c, r, kWmCtlColorStatic, textColor, GetSysColor(SysColor::kBtnFace));
-        Rect box {0, (r.Height() - 13) / 2, 13, (r.Height() - 13) / 2 + 13};
+        Rect box{0, (r.Height() - 13) / 2, 13, (r.Height() - 13) / 2 + 13};
         bool radio = kind == kBsRadioButton || kind == kBsAutoRadioButton;
         if (radio)
             look::DrawRadio(c, box, m_check == kBstChecked, enabled);
         else
             look::DrawCheckBox(c, box, m_check != kBstUnchecked, enabled);
-        Rect tr {box.right + 4, 0, r.right, r.bottom};
+        Rect tr{box.right + 4, 0, r.right, r.bottom};
         Rect drawn = c.DrawText(Text(), tr, font, enabled ? colors.textColor : textColor,
                                 gfx::kTextSingleLine | gfx::kTextVCenter);
         if (HasFocus())
@@ -241,8 +266,9 @@ void Button::PaintButton(gfx::Canvas& c)
         c.FrameRect({r.left, r.top + th / 2, r.right, r.bottom}, GetSysColor(SysColor::kBtnShadow));
         gfx::Size ts = gfx::Canvas::MeasureText(Text(), font);
         if (ts.cx > 0) {
-            Rect label {8, 0, 8 + ts.cx + 4, th};
-            c.FillRect(label, colors.backColor == gfx::kNoColor ? GetSysColor(SysColor::kBtnFace) : colors.backColor);
+            Rect label{8, 0, 8 + ts.cx + 4, th};
+            c.FillRect(label, colors.backColor == gfx::kNoColor ? GetSysColor(SysColor::kBtnFace)
+                                                                : colors.backColor);
             c.DrawText(Text(), label.Offset(2, 0), font, textColor, gfx::kTextSingleLine);
         }
         break;

@@ -12,7 +12,10 @@ namespace vel::gui {
 // Milliseconds since the window system started (manual: since it was switched).
 uint64_t ClockNow();
 // The 32-bit message time of now.
-inline uint32_t MessageTime() { return uint32_t(ClockNow()); }
+inline uint32_t MessageTime()
+{
+    return uint32_t(ClockNow());
+}
 
 void UseManualClock(bool manual);
 bool IsManualClock();

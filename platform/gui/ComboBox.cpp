@@ -86,7 +86,10 @@ namespace {
 constexpr int kArrowWidth = 17;
 }
 
-ComboBox::ComboBox() { SetClassStyle(kCsDblClks); }
+ComboBox::ComboBox()
+{
+    SetClassStyle(kCsDblClks);
+}
 
 ComboBox::~ComboBox()
 {
@@ -97,7 +100,10 @@ ComboBox::~ComboBox()
     }
 }
 
-Window* ComboBox::DropList() const { return m_list; }
+Window* ComboBox::DropList() const
+{
+    return m_list;
+}
 
 void ComboBox::Measure()
 {
@@ -106,8 +112,13 @@ void ComboBox::Measure()
     m_fieldHeight = h + 4;
     if (Style() & kCbsOwnerDrawFixed) {
         for (int which : {-1, 0}) {
-            MeasureItemInfo mi {kOdtComboBox, uint32_t(Id()), uint32_t(which), uint32_t(ClientRect().Width()),
-                                uint32_t(which < 0 ? m_fieldHeight : m_itemHeight), 0, nullptr};
+            MeasureItemInfo mi{kOdtComboBox,
+                               uint32_t(Id()),
+                               uint32_t(which),
+                               uint32_t(ClientRect().Width()),
+                               uint32_t(which < 0 ? m_fieldHeight : m_itemHeight),
+                               0,
+                               nullptr};
             if (Window* p = Parent())
                 p->Send(kWmMeasureItem, WParam(Id()), LParam(&mi));
             (which < 0 ? m_fieldHeight : m_itemHeight) = std::max(1, int(mi.itemHeight));
@@ -155,7 +166,7 @@ int ComboBox::InsertString(int index, std::u16string_view text, uintptr_t data)
 {
     if (index < 0 || index > Count())
         index = Count();
-    m_items.insert(m_items.begin() + index, Item {std::u16string(text), data});
+    m_items.insert(m_items.begin() + index, Item{std::u16string(text), data});
     if (m_sel >= index)
         ++m_sel;
     return index;
@@ -301,13 +312,27 @@ void ComboBox::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
     int cur = m_list ? m_list->HotItem() : m_sel;
     int next = cur;
     switch (vk) {
-    case kVkF4: ShowDropDown(!GetDroppedState()); return;
-    case kVkUp: next = cur - 1; break;
-    case kVkDown: next = cur + 1; break;
-    case kVkHome: next = 0; break;
-    case kVkEnd: next = Count() - 1; break;
-    case kVkPrior: next = cur - 10; break;
-    case kVkNext: next = cur + 10; break;
+    case kVkF4:
+        ShowDropDown(!GetDroppedState());
+        return;
+    case kVkUp:
+        next = cur - 1;
+        break;
+    case kVkDown:
+        next = cur + 1;
+        break;
+    case kVkHome:
+        next = 0;
+        break;
+    case kVkEnd:
+        next = Count() - 1;
+        break;
+    case kVkPrior:
+        next = cur - 10;
+        break;
+    case kVkNext:
+        next = cur + 10;
+        break;
     case kVkReturn:
         if (m_list)
             CloseUp(m_list->HotItem() >= 0 ? m_list->HotItem() : m_sel, true);
@@ -316,7 +341,8 @@ void ComboBox::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
         if (m_list)
             CloseUp(-1, false);
         return;
-    default: return;
+    default:
+        return;
     }
     if (Count() == 0)
         return;
@@ -385,19 +411,20 @@ void ComboBox::OnPaint()
     Rect r = ClientRect();
     const bool enabled = IsEnabled();
     const bool focused = HasFocus();
-    ControlColors colors = PaintBackground(c, r, kWmCtlColorListBox, GetSysColor(SysColor::kWindowText),
-                                           enabled ? GetSysColor(SysColor::kWindow) : GetSysColor(SysColor::kBtnFace));
+    ControlColors colors =
+        PaintBackground(c, r, kWmCtlColorListBox, GetSysColor(SysColor::kWindowText),
+                        enabled ? GetSysColor(SysColor::kWindow) : GetSysColor(SysColor::kBtnFace));
     c.FrameRect(r, GetSysColor(SysColor::kBtnShadow));
-    Rect arrow {r.right - kArrowWidth - 1, r.top + 1, r.right - 1, r.bottom - 1};
+    Rect arrow{r.right - kArrowWidth - 1, r.top + 1, r.right - 1, r.bottom - 1};
     c.FillRect(arrow, m_list ? gfx::Rgb(204, 228, 247) : GetSysColor(SysColor::kBtnFace));
     look::DrawArrow(c, arrow, look::ArrowDir::kDown,
                     enabled ? GetSysColor(SysColor::kBtnText) : GetSysColor(SysColor::kGrayText));
-    Rect field {r.left + 2, r.top + 2, arrow.left - 1, r.bottom - 2};
+    Rect field{r.left + 2, r.top + 2, arrow.left - 1, r.bottom - 2};
     if (Style() & kCbsOwnerDrawFixed) {
         uint32_t state = kOdsComboBoxEdit | (focused && !m_list ? kOdsSelected | kOdsFocus : 0u) |
                          (enabled ? 0u : kOdsDisabled);
-        DrawItemInfo di {kOdtComboBox, uint32_t(Id()), uint32_t(m_sel), kOdaDrawEntire, state, Handle(), &c, field,
-                         GetItemData(m_sel), nullptr};
+        DrawItemInfo di{kOdtComboBox, uint32_t(Id()), uint32_t(m_sel),    kOdaDrawEntire, state, Handle(),
+                        &c,           field,          GetItemData(m_sel), nullptr};
         c.Save();
         c.ClipRect(field);
         if (Window* p = Parent())

@@ -76,7 +76,8 @@ protected:
 
 private:
     friend class ComboList;
-    struct Item {
+    struct Item
+    {
         std::u16string text;
         uintptr_t data = 0;
     };

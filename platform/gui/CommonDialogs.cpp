@@ -13,7 +13,10 @@ namespace vel::gui {
 
 namespace {
 
-Rect R(int x, int y, int w, int h) { return Rect::FromXYWH(x, y, w, h); }
+Rect R(int x, int y, int w, int h)
+{
+    return Rect::FromXYWH(x, y, w, h);
+}
 
 std::vector<std::u16string> SplitPatterns(std::u16string_view patterns)
 {
@@ -33,7 +36,7 @@ std::vector<std::u16string> AvailableDrives()
         std::string root = fs::DriveRoot(c);
         if (root.empty())
             continue;
-        std::u16string path {c, u':', u'\\'};
+        std::u16string path{c, u':', u'\\'};
         if (fs::IsDirectory(path))
             out.push_back(path);
     }
@@ -47,13 +50,27 @@ MessageBoxDialog::MessageBoxDialog(std::u16string_view text, std::u16string_view
     : m_text(text), m_type(type)
 {
     switch (type & kMbTypeMask) {
-    case kMbOkCancel: m_buttons = {{u"确定", kIdOk}, {u"取消", kIdCancel}}; break;
-    case kMbAbortRetryIgnore: m_buttons = {{u"中止(&A)", kIdAbort}, {u"重试(&R)", kIdRetry}, {u"忽略(&I)", kIdIgnore}}; break;
-    case kMbYesNoCancel: m_buttons = {{u"是(&Y)", kIdYes}, {u"否(&N)", kIdNo}, {u"取消", kIdCancel}}; break;
-    case kMbYesNo: m_buttons = {{u"是(&Y)", kIdYes}, {u"否(&N)", kIdNo}}; break;
-    case kMbRetryCancel: m_buttons = {{u"重试(&R)", kIdRetry}, {u"取消", kIdCancel}}; break;
-    case kMbCancelTryContinue: m_buttons = {{u"取消", kIdCancel}, {u"重试(&T)", kIdTryAgain}, {u"继续(&C)", kIdContinue}}; break;
-    default: m_buttons = {{u"确定", kIdOk}}; break;
+    case kMbOkCancel:
+        m_buttons = {{u"确定", kIdOk}, {u"取消", kIdCancel}};
+        break;
+    case kMbAbortRetryIgnore:
+        m_buttons = {{u"中止(&A)", kIdAbort}, {u"重试(&R)", kIdRetry}, {u"忽略(&I)", kIdIgnore}};
+        break;
+    case kMbYesNoCancel:
+        m_buttons = {{u"是(&Y)", kIdYes}, {u"否(&N)", kIdNo}, {u"取消", kIdCancel}};
+        break;
+    case kMbYesNo:
+        m_buttons = {{u"是(&Y)", kIdYes}, {u"否(&N)", kIdNo}};
+        break;
+    case kMbRetryCancel:
+        m_buttons = {{u"重试(&R)", kIdRetry}, {u"取消", kIdCancel}};
+        break;
+    case kMbCancelTryContinue:
+        m_buttons = {{u"取消", kIdCancel}, {u"重试(&T)", kIdTryAgain}, {u"继续(&C)", kIdContinue}};
+        break;
+    default:
+        m_buttons = {{u"确定", kIdOk}};
+        break;
     }
     const gfx::Font& font = *DefaultFont();
     gfx::Size ts = gfx::Canvas::MeasureText(m_text, font, gfx::kTextWordBreak | gfx::kTextNoPrefix, 400);
@@ -62,7 +79,7 @@ MessageBoxDialog::MessageBoxDialog(std::u16string_view text, std::u16string_view
     int buttonsW = int(m_buttons.size()) * 81 - 6;
     int w = std::max({left + ts.cx + 18, buttonsW + 24, 180});
     int textH = std::max(ts.cy, icon ? 32 : 0);
-    m_iconRect = icon ? R(18, 18, 32, 32) : Rect {};
+    m_iconRect = icon ? R(18, 18, 32, 32) : Rect{};
     m_textRect = R(left, 18 + (textH - ts.cy) / 2, ts.cx + 2, ts.cy);
     int clientH = 18 + textH + 18 + 23 + 12;
     int frame = FrameThickness(kDefaultDialogStyle, 0);
@@ -103,14 +120,18 @@ void MessageBoxDialog::OnPaint()
     PaintContext pc(*this);
     gfx::Canvas& c = pc.Canvas();
     Rect client = ClientRect();
-    c.FillRect({client.left, client.bottom - 47, client.right, client.bottom}, GetSysColor(SysColor::kBtnFace));
+    c.FillRect({client.left, client.bottom - 47, client.right, client.bottom},
+               GetSysColor(SysColor::kBtnFace));
     if (!m_iconRect.IsEmpty()) {
         uint32_t kind = m_type & kMbIconMask;
-        gfx::Color color = kind == kMbIconError      ? gfx::Rgb(232, 17, 35)
-                           : kind == kMbIconWarning  ? gfx::Rgb(255, 185, 0)
-                                                     : gfx::Rgb(0, 120, 215);
+        gfx::Color color = kind == kMbIconError     ? gfx::Rgb(232, 17, 35)
+                           : kind == kMbIconWarning ? gfx::Rgb(255, 185, 0)
+                                                    : gfx::Rgb(0, 120, 215);
         c.Ellipse(m_iconRect, color);
-        const char16_t* mark = kind == kMbIconError ? u"×" : kind == kMbIconQuestion ? u"?" : kind == kMbIconWarning ? u"!" : u"i";
+        const char16_t* mark = kind == kMbIconError      ? u"×"
+                               : kind == kMbIconQuestion ? u"?"
+                               : kind == kMbIconWarning  ? u"!"
+                                                         : u"i";
         c.DrawText(mark, m_iconRect, *DefaultBoldFont(), gfx::Rgb(255, 255, 255),
                    gfx::kTextSingleLine | gfx::kTextCenter | gfx::kTextVCenter);
     }
@@ -172,8 +193,8 @@ bool FileOpenDialog::OnInitDialog()
                         kWsExClientEdge);
     m_up.Create(*this, R(466, 9, 84, 24), kWsVisible | kWsTabStop, kIdUp, u"向上一级");
     uint32_t sel = m_options.multiSelect ? kLbsExtendedSel : 0u;
-    m_list.Create(*this, R(10, 40, 540, 240), kWsVisible | kWsTabStop | kWsVScroll | kLbsNotify | sel, kIdList, {},
-                  kWsExClientEdge);
+    m_list.Create(*this, R(10, 40, 540, 240), kWsVisible | kWsTabStop | kWsVScroll | kLbsNotify | sel,
+                  kIdList, {}, kWsExClientEdge);
     m_nameLabel.Create(*this, R(10, 292, 80, 22), kWsVisible | kSsCenterImage, -1, u"文件名(&N)：");
     m_name.Create(*this, R(90, 290, 370, 22), kWsVisible | kWsTabStop | kEsAutoHScroll, kIdName, {},
                   kWsExClientEdge);
@@ -366,7 +387,8 @@ void FileOpenDialog::OnOK()
     for (auto& n : names) {
         std::u16string path = full(n);
         if (m_options.mustExist && !fs::Exists(path)) {
-            ShowMessageBox(this, n + u"\n文件不存在，请检查文件名是否正确。", m_options.title, kMbOk | kMbIconWarning);
+            ShowMessageBox(this, n + u"\n文件不存在，请检查文件名是否正确。", m_options.title,
+                           kMbOk | kMbIconWarning);
             return;
         }
         paths.push_back(path);
@@ -401,7 +423,8 @@ bool FolderBrowseDialog::OnInitDialog()
                       kTvsShowSelAlways,
                   kIdTree, {}, kWsExClientEdge);
     m_path.Create(*this, R(12, 338, 336, 36), kWsVisible | kSsPathEllipsis | kSsNoPrefix, kIdPath);
-    m_ok.Create(*this, R(184, 384, 80, 24), kWsVisible | kWsTabStop | kBsDefPushButton | kWsDisabled, kIdOk, u"确定");
+    m_ok.Create(*this, R(184, 384, 80, 24), kWsVisible | kWsTabStop | kBsDefPushButton | kWsDisabled, kIdOk,
+                u"确定");
     m_cancel.Create(*this, R(268, 384, 80, 24), kWsVisible | kWsTabStop, kIdCancel, u"取消");
     for (auto& d : AvailableDrives()) {
         TreeItem item = m_tree.InsertItem(d.substr(0, 2), -1, -1, kTviRoot, kTviLast);

@@ -4,12 +4,12 @@
 // selection, existing files only) and a folder-browse dialog (a tree of the
 // drives, filled in as branches open). Paths are Windows paths.
 
+#include "Button.h"
 #include "ComboBox.h"
 #include "Dialog.h"
 #include "Edit.h"
 #include "ListBox.h"
 #include "Static.h"
-#include "Button.h"
 #include "TreeCtrl.h"
 
 #include <optional>
@@ -61,7 +61,8 @@ private:
 
 // Shows a message box modally and returns the id of the button pressed
 // (Escape and the close box answer Cancel where there is one).
-int ShowMessageBox(Window* owner, std::u16string_view text, std::u16string_view caption, uint32_t type = kMbOk);
+int ShowMessageBox(Window* owner, std::u16string_view text, std::u16string_view caption,
+                   uint32_t type = kMbOk);
 
 struct FileDialogOptions
 {
@@ -121,7 +122,8 @@ private:
     ComboBox m_type;
 };
 
-std::optional<std::vector<std::u16string>> ShowFileOpenDialog(Window* owner, const FileDialogOptions& options);
+std::optional<std::vector<std::u16string>> ShowFileOpenDialog(Window* owner,
+                                                              const FileDialogOptions& options);
 
 struct FolderDialogOptions
 {

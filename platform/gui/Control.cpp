@@ -21,10 +21,10 @@ LResult Control::NotifyParent(uint32_t code, NotifyHeader* header)
     return p ? p->Send(kWmNotify, WParam(Id()), LParam(h)) : 0;
 }
 
-ControlColors Control::PaintBackground(gfx::Canvas& canvas, const Rect& rect, uint32_t message, gfx::Color text,
-                                       gfx::Color back)
+ControlColors Control::PaintBackground(gfx::Canvas& canvas, const Rect& rect, uint32_t message,
+                                       gfx::Color text, gfx::Color back)
 {
-    ControlColors colors {&canvas, text, back, false, {0, 0}};
+    ControlColors colors{&canvas, text, back, false, {0, 0}};
     gfx::Brush* brush = nullptr;
     if (Window* p = Parent())
         brush = reinterpret_cast<gfx::Brush*>(p->Send(message, WParam(&colors), LParam(Handle())));

@@ -40,7 +40,10 @@ public:
     SystemCursor Kind() const { return m_kind; }
     const gfx::Icon* Image() const { return m_image.get(); }
 
-    Cursor(SystemCursor kind, std::shared_ptr<const gfx::Icon> image) : m_kind(kind), m_image(std::move(image)) {}
+    Cursor(SystemCursor kind, std::shared_ptr<const gfx::Icon> image)
+        : m_kind(kind), m_image(std::move(image))
+    {
+    }
 
 private:
     SystemCursor m_kind = SystemCursor::kArrow;

@@ -99,8 +99,12 @@ void MoveSizeLoop(Window& w, int edge)
             bool right = edge == kWmszRight || edge == kWmszTopRight || edge == kWmszBottomRight;
             bool top = edge == kWmszTop || edge == kWmszTopLeft || edge == kWmszTopRight;
             bool bottom = edge == kWmszBottom || edge == kWmszBottomLeft || edge == kWmszBottomRight;
-            auto clampW = [&](int v) { return std::clamp(v, mm.minTrackSize.x, std::max(mm.minTrackSize.x, mm.maxTrackSize.x)); };
-            auto clampH = [&](int v) { return std::clamp(v, mm.minTrackSize.y, std::max(mm.minTrackSize.y, mm.maxTrackSize.y)); };
+            auto clampW = [&](int v) {
+                return std::clamp(v, mm.minTrackSize.x, std::max(mm.minTrackSize.x, mm.maxTrackSize.x));
+            };
+            auto clampH = [&](int v) {
+                return std::clamp(v, mm.minTrackSize.y, std::max(mm.minTrackSize.y, mm.maxTrackSize.y));
+            };
             if (left)
                 r.left = r.right - clampW(start.Width() - dx);
             if (right)
@@ -126,7 +130,9 @@ void MoveSizeLoop(Window& w, int edge)
             }
             return true;
         },
-        [&] { w.SetPos(0, start.left, start.top, start.Width(), start.Height(), kSwpNoZOrder | kSwpNoActivate); });
+        [&] {
+            w.SetPos(0, start.left, start.top, start.Width(), start.Height(), kSwpNoZOrder | kSwpNoActivate);
+        });
     if (w.IsWindow())
         w.Send(kWmExitSizeMove);
 }
@@ -161,23 +167,22 @@ void TrackScrollBar(Window& w, int bar, Point screen)
     if (parts.thumb.Contains(p.x, p.y)) {
         int grab = vertical ? p.y - parts.thumb.top : p.x - parts.thumb.left;
         int pos = si.pos;
-        TrackLoop(
-            w,
-            [&](uint32_t m, Point s) {
-                Point q = ToWindow(w, s);
-                int offset = (vertical ? q.y - parts.track.top : q.x - parts.track.left) - grab;
-                pos = ScrollPosFromThumb(parts, vertical, si, offset);
-                ScrollInfo now = w.GetScrollInfo(bar);
-                now.trackPos = pos;
-                w.SetScrollInfo(bar, now, true);
-                if (m == kWmLButtonUp || m == kWmNcLButtonUp) {
-                    send(kSbThumbPosition, pos);
-                    return false;
-                }
-                send(kSbThumbTrack, pos);
-                return true;
-            },
-            {});
+        TrackLoop(w,
+                  [&](uint32_t m, Point s) {
+                      Point q = ToWindow(w, s);
+                      int offset = (vertical ? q.y - parts.track.top : q.x - parts.track.left) - grab;
+                      pos = ScrollPosFromThumb(parts, vertical, si, offset);
+                      ScrollInfo now = w.GetScrollInfo(bar);
+                      now.trackPos = pos;
+                      w.SetScrollInfo(bar, now, true);
+                      if (m == kWmLButtonUp || m == kWmNcLButtonUp) {
+                          send(kSbThumbPosition, pos);
+                          return false;
+                      }
+                      send(kSbThumbTrack, pos);
+                      return true;
+                  },
+                  {});
         send(kSbEndScroll);
         return;
     }
@@ -352,7 +357,7 @@ LResult Window::DefaultProc(uint32_t message, WParam wp, LParam lp)
             Menu sys = SystemMenu();
             Rect wr = WindowRect();
             NcLayout l = LayoutOf(*this);
-            Point at {wr.left + l.sysMenu.left, wr.top + (l.caption.IsEmpty() ? 0 : l.caption.bottom)};
+            Point at{wr.left + l.sysMenu.left, wr.top + (l.caption.IsEmpty() ? 0 : l.caption.bottom)};
             uint32_t chosen = TrackPopupMenu(sys, kTpmReturnCmd, at, this);
             if (chosen && IsWindow())
                 Post(kWmSysCommand, chosen, 0);
@@ -486,7 +491,9 @@ LResult Window::DefaultProc(uint32_t message, WParam wp, LParam lp)
             Lock lock;
             cs = {m_client.Width(), m_client.Height()};
             co = {m_rect.left + m_client.left, m_rect.top + m_client.top};
-            kind = (m_style & kWsMaximize) ? kSizeMaximized : (m_style & kWsMinimize) ? kSizeMinimized : kSizeRestored;
+            kind = (m_style & kWsMaximize)   ? kSizeMaximized
+                   : (m_style & kWsMinimize) ? kSizeMinimized
+                                             : kSizeRestored;
         }
         if (co != m_lastMoveSent) {
             m_lastMoveSent = co;
@@ -505,29 +512,98 @@ LResult Window::DefaultProc(uint32_t message, WParam wp, LParam lp)
 
 // --- Base handlers: the default processing -----------------------------------------------
 
-bool Window::OnNcCreate(const CreateStruct&) { return Default() != 0; }
-void Window::OnClose() { Default(); }
-void Window::OnWindowPosChanged(const WindowPos&) { Default(); }
-LResult Window::OnNcCalcSize(bool, NcCalcSizeParams&) { return Default(); }
-int Window::OnNcHitTest(Point) { return int(Default()); }
-void Window::OnNcPaint() { Default(); }
-bool Window::OnNcActivate(bool) { return Default() != 0; }
-void Window::OnActivate(int, Window*, bool) { Default(); }
-int Window::OnMouseActivate(Window*, int, uint32_t) { return int(Default()); }
-void Window::OnPaint() { Default(); }
-bool Window::OnEraseBkgnd(gfx::Canvas&) { return Default() != 0; }
-void Window::OnSysKeyDown(uint32_t, uint32_t, uint32_t) { Default(); }
-void Window::OnRButtonUp(uint32_t, Point) { Default(); }
-bool Window::OnMouseWheel(uint32_t, int, Point) { return Default() != 0; }
-void Window::OnNcLButtonDown(int, Point) { Default(); }
-void Window::OnNcLButtonDblClk(int, Point) { Default(); }
-void Window::OnNcRButtonUp(int, Point) { Default(); }
-bool Window::OnSetCursor(Window*, int, uint32_t) { return Default() != 0; }
-void Window::OnCancelMode() { Default(); }
-void Window::OnSysCommand(uint32_t, LParam) { Default(); }
-bool Window::OnDrawItem(int, DrawItemInfo&) { return Default() != 0; }
-bool Window::OnMeasureItem(int, MeasureItemInfo&) { return Default() != 0; }
-void Window::OnContextMenu(Window*, Point) { Default(); }
+bool Window::OnNcCreate(const CreateStruct&)
+{
+    return Default() != 0;
+}
+void Window::OnClose()
+{
+    Default();
+}
+void Window::OnWindowPosChanged(const WindowPos&)
+{
+    Default();
+}
+LResult Window::OnNcCalcSize(bool, NcCalcSizeParams&)
+{
+    return Default();
+}
+int Window::OnNcHitTest(Point)
+{
+    return int(Default());
+}
+void Window::OnNcPaint()
+{
+    Default();
+}
+bool Window::OnNcActivate(bool)
+{
+    return Default() != 0;
+}
+void Window::OnActivate(int, Window*, bool)
+{
+    Default();
+}
+int Window::OnMouseActivate(Window*, int, uint32_t)
+{
+    return int(Default());
+}
+void Window::OnPaint()
+{
+    Default();
+}
+bool Window::OnEraseBkgnd(gfx::Canvas&)
+{
+    return Default() != 0;
+}
+void Window::OnSysKeyDown(uint32_t, uint32_t, uint32_t)
+{
+    Default();
+}
+void Window::OnRButtonUp(uint32_t, Point)
+{
+    Default();
+}
+bool Window::OnMouseWheel(uint32_t, int, Point)
+{
+    return Default() != 0;
+}
+void Window::OnNcLButtonDown(int, Point)
+{
+    Default();
+}
+void Window::OnNcLButtonDblClk(int, Point)
+{
+    Default();
+}
+void Window::OnNcRButtonUp(int, Point)
+{
+    Default();
+}
+bool Window::OnSetCursor(Window*, int, uint32_t)
+{
+    return Default() != 0;
+}
+void Window::OnCancelMode()
+{
+    Default();
+}
+void Window::OnSysCommand(uint32_t, LParam)
+{
+    Default();
+}
+bool Window::OnDrawItem(int, DrawItemInfo&)
+{
+    return Default() != 0;
+}
+bool Window::OnMeasureItem(int, MeasureItemInfo&)
+{
+    return Default() != 0;
+}
+void Window::OnContextMenu(Window*, Point)
+{
+    Default();
+}
 
 Menu Window::SystemMenu() const
 {

@@ -279,7 +279,10 @@ LResult Dialog::WindowProc(uint32_t message, WParam wParam, LParam lParam)
     return Window::WindowProc(message, wParam, lParam);
 }
 
-void Dialog::OnClose() { Send(kWmCommand, MakeWParam(kIdCancel, kBnClicked), 0); }
+void Dialog::OnClose()
+{
+    Send(kWmCommand, MakeWParam(kIdCancel, kBnClicked), 0);
+}
 
 void Dialog::OnActivate(int state, Window* other, bool minimized)
 {

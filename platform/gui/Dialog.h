@@ -57,8 +57,7 @@ public:
     bool IsDialogMessage(Msg& msg);
 
     // Keeps a control for the dialog's lifetime (controls made by code).
-    template <class T, class... Args>
-    T& Own(Args&&... args)
+    template <class T, class... Args> T& Own(Args&&... args)
     {
         auto c = std::make_unique<T>(std::forward<Args>(args)...);
         T& ref = *c;
@@ -82,14 +81,14 @@ protected:
 private:
     bool MakeWindow(Window* owner);
 
-    Rect m_rect {0, 0, 400, 300};
+    Rect m_rect{0, 0, 400, 300};
     uint32_t m_style = kDefaultDialogStyle;
     uint32_t m_exStyle = 0;
     std::u16string m_title;
     int m_defaultId = kIdOk;
-    std::atomic<int> m_result {-1};
-    std::atomic<bool> m_running {false};
-    std::atomic<bool> m_ended {false};
+    std::atomic<int> m_result{-1};
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_ended{false};
     bool m_modal = false;
     std::vector<std::unique_ptr<Window>> m_owned;
 };

@@ -14,8 +14,14 @@ namespace {
 
 constexpr int kMargin = 2;
 
-bool IsWordChar(char16_t c) { return !(c == u' ' || c == u'\t' || c == u'\\' || c == u'/' || c == u'.' || c == u','); }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsWordChar(char16_t c)
+{
+    return !(c == u' ' || c == u'\t' || c == u'\\' || c == u'/' || c == u'.' || c == u',');
+}
+bool IsLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 } // namespace
 
@@ -50,11 +56,20 @@ LResult Edit::WindowProc(uint32_t message, WParam wp, LParam lp)
         GetSel(s, e);
         return MakeLParam(s, e);
     }
-    case kWmCopy: Copy(); return 0;
-    case kWmCut: Cut(); return 0;
-    case kWmPaste: Paste(); return 0;
-    case kWmClear: Clear(); return 0;
-    default: return Control::WindowProc(message, wp, lp);
+    case kWmCopy:
+        Copy();
+        return 0;
+    case kWmCut:
+        Cut();
+        return 0;
+    case kWmPaste:
+        Paste();
+        return 0;
+    case kWmClear:
+        Clear();
+        return 0;
+    default:
+        return Control::WindowProc(message, wp, lp);
     }
 }
 
@@ -216,9 +231,10 @@ bool Edit::Insert(std::u16string_view text)
     std::u16string next = m_value.substr(0, size_t(s)) + t + m_value.substr(size_t(e));
     if (!(Style() & kEsAutoHScroll)) {
         // Without scrolling, what would not fit is refused.
-        int w = gfx::Canvas::MeasureText((Style() & kEsPassword) ? std::u16string(next.size(), m_password) : next,
-                                         *Font(), gfx::kTextSingleLine | gfx::kTextNoPrefix)
-                    .cx;
+        int w =
+            gfx::Canvas::MeasureText((Style() & kEsPassword) ? std::u16string(next.size(), m_password) : next,
+                                     *Font(), gfx::kTextSingleLine | gfx::kTextNoPrefix)
+                .cx;
         if (w > TextRect().Width() && next.size() > m_value.size())
             return false;
     }
@@ -253,7 +269,10 @@ void Edit::SetReadOnly(bool readOnly)
     Invalidate();
 }
 
-void Edit::SetLimitText(int limit) { m_limit = limit <= 0 ? 0x7FFFFFFE : limit; }
+void Edit::SetLimitText(int limit)
+{
+    m_limit = limit <= 0 ? 0x7FFFFFFE : limit;
+}
 
 void Edit::SetPasswordChar(char16_t c)
 {
@@ -338,7 +357,10 @@ int Edit::WordRight(int pos) const
     return pos;
 }
 
-void Edit::OnSize(int, int, int) { EnsureCaretVisible(); }
+void Edit::OnSize(int, int, int)
+{
+    EnsureCaretVisible();
+}
 
 void Edit::OnSetFocus(Window*)
 {
@@ -383,8 +405,12 @@ void Edit::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
         MoveCaret(p, shift);
         break;
     }
-    case kVkHome: MoveCaret(0, shift); break;
-    case kVkEnd: MoveCaret(n, shift); break;
+    case kVkHome:
+        MoveCaret(0, shift);
+        break;
+    case kVkEnd:
+        MoveCaret(n, shift);
+        break;
     case kVkDelete:
         if (IsReadOnly())
             break;
@@ -408,18 +434,29 @@ void Edit::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
         else if (shift)
             Paste();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void Edit::OnChar(char16_t ch, uint32_t, uint32_t)
 {
     switch (ch) {
-    case 0x01: SelectAll(); return;
-    case 0x03: Copy(); return;
-    case 0x16: Paste(); return;
-    case 0x18: Cut(); return;
-    case 0x1A: Undo(); return;
+    case 0x01:
+        SelectAll();
+        return;
+    case 0x03:
+        Copy();
+        return;
+    case 0x16:
+        Paste();
+        return;
+    case 0x18:
+        Cut();
+        return;
+    case 0x1A:
+        Undo();
+        return;
     case 0x08:
         if (IsReadOnly())
             return;
@@ -433,7 +470,8 @@ void Edit::OnChar(char16_t ch, uint32_t, uint32_t)
         }
         Insert(u"");
         return;
-    default: break;
+    default:
+        break;
     }
     if (ch < 0x20 || ch == 0x7F || IsReadOnly())
         return;
@@ -483,7 +521,10 @@ bool Edit::OnSetCursor(Window* window, int hit, uint32_t message)
     return Control::OnSetCursor(window, hit, message);
 }
 
-uint32_t Edit::OnGetDlgCode() { return kDlgcWantChars | kDlgcHasSetSel | kDlgcWantArrows; }
+uint32_t Edit::OnGetDlgCode()
+{
+    return kDlgcWantChars | kDlgcHasSetSel | kDlgcWantArrows;
+}
 
 void Edit::OnPaint()
 {
@@ -493,7 +534,8 @@ void Edit::OnPaint()
     const bool readOnly = IsReadOnly();
     const Rect client = ClientRect();
     ControlColors colors = PaintBackground(
-        c, client, (readOnly || !enabled) ? kWmCtlColorStatic : kWmCtlColorEdit, GetSysColor(SysColor::kWindowText),
+        c, client, (readOnly || !enabled) ? kWmCtlColorStatic : kWmCtlColorEdit,
+        GetSysColor(SysColor::kWindowText),
         (readOnly || !enabled) ? GetSysColor(SysColor::kBtnFace) : GetSysColor(SysColor::kWindow));
     const gfx::Font& font = *Font();
     const Rect tr = TextRect();
@@ -514,7 +556,7 @@ void Edit::OnPaint()
         int s, e;
         GetSel(s, e);
         if (s != e && (focused || (Style() & kEsNoHideSel))) {
-            Rect sel {bx + m_xs[size_t(s)], y, bx + m_xs[size_t(e)], y + lineH};
+            Rect sel{bx + m_xs[size_t(s)], y, bx + m_xs[size_t(e)], y + lineH};
             c.Save();
             c.ClipRect(sel);
             c.FillRect(sel, focused ? GetSysColor(SysColor::kHighlight) : GetSysColor(SysColor::kBtnFace));

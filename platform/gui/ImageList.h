@@ -12,7 +12,7 @@ namespace vel::gui {
 class ImageList
 {
 public:
-    ImageList(int cx, int cy) : m_size {cx, cy} {}
+    ImageList(int cx, int cy) : m_size{cx, cy} {}
     gfx::Size ImageSize() const { return m_size; }
     int Count() const { return int(m_images.size()); }
     // Scaled to the list's size when it differs; returns the index.

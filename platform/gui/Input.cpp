@@ -21,16 +21,19 @@ namespace {
 
 bool IsPointer(InputEvent::Kind k)
 {
-    return k == InputEvent::Kind::kMove || k == InputEvent::Kind::kButtonDown || k == InputEvent::Kind::kButtonUp ||
-           k == InputEvent::Kind::kWheel;
+    return k == InputEvent::Kind::kMove || k == InputEvent::Kind::kButtonDown ||
+           k == InputEvent::Kind::kButtonUp || k == InputEvent::Kind::kWheel;
 }
 
 uint32_t ButtonVk(MouseButton b)
 {
     switch (b) {
-    case MouseButton::kLeft: return kVkLButton;
-    case MouseButton::kRight: return kVkRButton;
-    case MouseButton::kMiddle: return kVkMButton;
+    case MouseButton::kLeft:
+        return kVkLButton;
+    case MouseButton::kRight:
+        return kVkRButton;
+    case MouseButton::kMiddle:
+        return kVkMButton;
     }
     return kVkLButton;
 }
@@ -38,16 +41,25 @@ uint32_t ButtonVk(MouseButton b)
 uint32_t DownMessage(MouseButton b, bool nc)
 {
     switch (b) {
-    case MouseButton::kLeft: return nc ? kWmNcLButtonDown : kWmLButtonDown;
-    case MouseButton::kRight: return nc ? kWmNcRButtonDown : kWmRButtonDown;
-    case MouseButton::kMiddle: return nc ? kWmNcLButtonDown + 6 : kWmMButtonDown;
+    case MouseButton::kLeft:
+        return nc ? kWmNcLButtonDown : kWmLButtonDown;
+    case MouseButton::kRight:
+        return nc ? kWmNcRButtonDown : kWmRButtonDown;
+    case MouseButton::kMiddle:
+        return nc ? kWmNcLButtonDown + 6 : kWmMButtonDown;
     }
     return kWmLButtonDown;
 }
 
 // Down, up and double-click follow each other in both number ranges.
-uint32_t UpMessage(MouseButton b, bool nc) { return DownMessage(b, nc) + 1; }
-uint32_t DblClkMessage(MouseButton b, bool nc) { return DownMessage(b, nc) + 2; }
+uint32_t UpMessage(MouseButton b, bool nc)
+{
+    return DownMessage(b, nc) + 1;
+}
+uint32_t DblClkMessage(MouseButton b, bool nc)
+{
+    return DownMessage(b, nc) + 2;
+}
 
 void ApplyKeyState(detail::InputState& in, const InputEvent& ev)
 {
@@ -60,11 +72,20 @@ void ApplyKeyState(detail::InputState& in, const InputEvent& ev)
     };
     auto up = [&](uint32_t vk) { in.keys[vk & 0xFF] &= uint8_t(~0x80); };
     switch (ev.kind) {
-    case K::kKeyDown: down(ev.vk); break;
-    case K::kKeyUp: up(ev.vk); break;
-    case K::kButtonDown: down(ButtonVk(ev.button)); break;
-    case K::kButtonUp: up(ButtonVk(ev.button)); break;
-    default: break;
+    case K::kKeyDown:
+        down(ev.vk);
+        break;
+    case K::kKeyUp:
+        up(ev.vk);
+        break;
+    case K::kButtonDown:
+        down(ButtonVk(ev.button));
+        break;
+    case K::kButtonUp:
+        up(ButtonVk(ev.button));
+        break;
+    default:
+        break;
     }
     if (IsPointer(ev.kind))
         in.cursor = ev.pt;
@@ -75,7 +96,7 @@ bool ContainsLocked(Window* w, Point screen)
     Rect wr = w->WindowRect();
     if (!wr.Contains(screen.x, screen.y))
         return false;
-    Point local {screen.x - wr.left, screen.y - wr.top};
+    Point local{screen.x - wr.left, screen.y - wr.top};
     if (auto rg = w->Region(); rg && !rg->Contains(local.x, local.y))
         return false;
     return true;
@@ -84,7 +105,6 @@ bool ContainsLocked(Window* w, Point screen)
 } // namespace
 
 // --- Routing -------------------------------------------------------------------------------
-
 
 WindowHandle detail::System::WindowFromPointLocked(Point pt, const std::vector<WindowHandle>* skip)
 {
@@ -101,7 +121,8 @@ WindowHandle detail::System::WindowFromPointLocked(Point pt, const std::vector<W
             std::unique_lock<std::recursive_mutex> g(t->m_surface->mu, std::try_to_lock);
             const gfx::Bitmap& b = t->m_surface->bitmap;
             int x = pt.x - o.x, y = pt.y - o.y;
-            if (g.owns_lock() && x >= 0 && y >= 0 && x < b.Width() && y < b.Height() && (b.Pixel(x, y) >> 24) == 0)
+            if (g.owns_lock() && x >= 0 && y >= 0 && x < b.Width() && y < b.Height() &&
+                (b.Pixel(x, y) >> 24) == 0)
                 continue;
         }
         Window* w = t;
@@ -216,7 +237,7 @@ bool detail::System::RouteInput(Msg& out)
     const bool wasDown = (in.keys[ev.vk & 0xFF] & 0x80) != 0;
     ApplyKeyState(in, ev);
     SettleInputLocked(); // wake whoever takes the next event
-    out = Msg {};
+    out = Msg{};
     out.time = time;
     out.pt = in.cursor;
 
@@ -274,7 +295,7 @@ bool detail::System::RouteInput(Msg& out)
     if (!w)
         return false;
     const Point co = ClientOriginOnScreenLocked(w);
-    const Point client {ev.pt.x - co.x, ev.pt.y - co.y};
+    const Point client{ev.pt.x - co.x, ev.pt.y - co.y};
     const uint32_t classStyle = w->m_classStyle;
     lock.unlock();
 
@@ -337,8 +358,9 @@ bool detail::System::RouteInput(Msg& out)
             auto& click = Input().lastClick;
             Size dbl = DoubleClickSize();
             bool wantsDbl = nc || (classStyle & kCsDblClks);
-            if (wantsDbl && click.hwnd == h && click.message == down && time - click.time <= DoubleClickTime() &&
-                std::abs(ev.pt.x - click.pt.x) <= dbl.cx / 2 && std::abs(ev.pt.y - click.pt.y) <= dbl.cy / 2) {
+            if (wantsDbl && click.hwnd == h && click.message == down &&
+                time - click.time <= DoubleClickTime() && std::abs(ev.pt.x - click.pt.x) <= dbl.cx / 2 &&
+                std::abs(ev.pt.y - click.pt.y) <= dbl.cy / 2) {
                 message = DblClkMessage(ev.button, nc);
                 click = {};
             } else {
@@ -504,7 +526,10 @@ int16_t GetKeyState(uint32_t vk)
     return int16_t(((k & 0x80) ? 0x8000 : 0) | (k & 1));
 }
 
-bool IsKeyDown(uint32_t vk) { return (GetKeyState(vk) & 0x8000) != 0; }
+bool IsKeyDown(uint32_t vk)
+{
+    return (GetKeyState(vk) & 0x8000) != 0;
+}
 
 Point CursorPos()
 {
@@ -562,9 +587,18 @@ bool ReleaseCapture()
     return true;
 }
 
-uint32_t DoubleClickTime() { return 500; }
-Size DoubleClickSize() { return {4, 4}; }
-uint32_t HoverTime() { return 400; }
+uint32_t DoubleClickTime()
+{
+    return 500;
+}
+Size DoubleClickSize()
+{
+    return {4, 4};
+}
+uint32_t HoverTime()
+{
+    return 400;
+}
 
 // --- Cursors -----------------------------------------------------------------------------------------
 

@@ -7,7 +7,10 @@
 
 namespace vel::gui {
 
-LinkCtrl::LinkCtrl() { m_linkColor = GetSysColor(SysColor::kHotLight); }
+LinkCtrl::LinkCtrl()
+{
+    m_linkColor = GetSysColor(SysColor::kHotLight);
+}
 
 namespace {
 
@@ -51,14 +54,19 @@ void LinkCtrl::Parse(std::u16string_view s)
     while (i < s.size()) {
         if (StartsWithCI(s, i, u"<a") && i + 2 < s.size() && (s[i + 2] == u'>' || s[i + 2] == u' ')) {
             size_t close = s.find(u'>', i);
-            size_t end = close == std::u16string_view::npos ? std::u16string_view::npos : s.find(u"</", close);
-            if (close != std::u16string_view::npos && end != std::u16string_view::npos && StartsWithCI(s, end, u"</a>")) {
+            size_t end =
+                close == std::u16string_view::npos ? std::u16string_view::npos : s.find(u"</", close);
+            if (close != std::u16string_view::npos && end != std::u16string_view::npos &&
+                StartsWithCI(s, end, u"</a>")) {
                 if (!plain.empty())
                     m_parts.push_back({plain, -1, {}, {}, {}});
                 plain.clear();
                 std::u16string_view tag = s.substr(i, close - i);
-                m_parts.push_back({std::u16string(s.substr(close + 1, end - close - 1)), links++,
-                                   Attribute(tag, u"id="), Attribute(tag, u"href="), {}});
+                m_parts.push_back({std::u16string(s.substr(close + 1, end - close - 1)),
+                                   links++,
+                                   Attribute(tag, u"id="),
+                                   Attribute(tag, u"href="),
+                                   {}});
                 i = end + 4;
                 continue;
             }
@@ -196,8 +204,8 @@ void LinkCtrl::OnPaint()
     PaintContext pc(*this);
     gfx::Canvas& c = pc.Canvas();
     Rect r = ClientRect();
-    ControlColors colors =
-        PaintBackground(c, r, kWmCtlColorStatic, GetSysColor(SysColor::kWindowText), GetSysColor(SysColor::kBtnFace));
+    ControlColors colors = PaintBackground(c, r, kWmCtlColorStatic, GetSysColor(SysColor::kWindowText),
+                                           GetSysColor(SysColor::kBtnFace));
     const gfx::Font& font = *Font();
     gfx::FontSpec under = font.Spec();
     under.underline = true;

@@ -9,7 +9,10 @@
 
 namespace vel::gui {
 
-ListBox::ListBox() { SetClassStyle(kCsDblClks); }
+ListBox::ListBox()
+{
+    SetClassStyle(kCsDblClks);
+}
 
 int ListBox::OnCreate(const CreateStruct&)
 {
@@ -23,8 +26,9 @@ void ListBox::MeasureOnce()
     if (m_measured || !(Style() & kLbsOwnerDrawFixed))
         return;
     m_measured = true;
-    MeasureItemInfo mi {DrawKind(), uint32_t(DrawId()), 0, uint32_t(ClientRect().Width()), uint32_t(m_itemHeight), 0,
-                        nullptr};
+    MeasureItemInfo mi{
+        DrawKind(), uint32_t(DrawId()), 0, uint32_t(ClientRect().Width()), uint32_t(m_itemHeight), 0,
+        nullptr};
     if (Window* owner = DrawOwner())
         owner->Send(kWmMeasureItem, WParam(DrawId()), LParam(&mi));
     if (mi.itemHeight > 0)
@@ -46,7 +50,7 @@ int ListBox::InsertString(int index, std::u16string_view text, uintptr_t data)
 {
     if (index < 0 || index > Count())
         index = Count();
-    m_items.insert(m_items.begin() + index, Item {std::u16string(text), data, false});
+    m_items.insert(m_items.begin() + index, Item{std::u16string(text), data, false});
     if (m_caret >= index)
         ++m_caret;
     MeasureOnce();
@@ -122,7 +126,10 @@ int ListBox::SetCurSel(int index)
     return index;
 }
 
-bool ListBox::GetSel(int index) const { return index >= 0 && index < Count() && m_items[size_t(index)].selected; }
+bool ListBox::GetSel(int index) const
+{
+    return index >= 0 && index < Count() && m_items[size_t(index)].selected;
+}
 
 bool ListBox::SetSel(int index, bool selected)
 {
@@ -150,9 +157,15 @@ std::vector<int> ListBox::GetSelItems() const
     return out;
 }
 
-int ListBox::GetSelCount() const { return int(GetSelItems().size()); }
+int ListBox::GetSelCount() const
+{
+    return int(GetSelItems().size());
+}
 
-int ListBox::VisibleRows() const { return std::max(1, ClientRect().Height() / std::max(1, m_itemHeight)); }
+int ListBox::VisibleRows() const
+{
+    return std::max(1, ClientRect().Height() / std::max(1, m_itemHeight));
+}
 
 void ListBox::SetTopIndex(int index)
 {
@@ -213,7 +226,7 @@ void ListBox::UpdateScroll()
     if (!IsWindow())
         return;
     int rows = VisibleRows();
-    ScrollInfo si {0, std::max(0, Count() - 1), unsigned(rows), m_top, m_top};
+    ScrollInfo si{0, std::max(0, Count() - 1), unsigned(rows), m_top, m_top};
     SetScrollInfo(kSbVert, si, true);
     m_top = std::clamp(m_top, 0, std::max(0, Count() - VisibleRows()));
 }
@@ -331,15 +344,30 @@ void ListBox::OnVScroll(int code, int, Window*)
 {
     int rows = VisibleRows();
     switch (code) {
-    case kSbLineUp: SetTopIndex(m_top - 1); break;
-    case kSbLineDown: SetTopIndex(m_top + 1); break;
-    case kSbPageUp: SetTopIndex(m_top - rows); break;
-    case kSbPageDown: SetTopIndex(m_top + rows); break;
+    case kSbLineUp:
+        SetTopIndex(m_top - 1);
+        break;
+    case kSbLineDown:
+        SetTopIndex(m_top + 1);
+        break;
+    case kSbPageUp:
+        SetTopIndex(m_top - rows);
+        break;
+    case kSbPageDown:
+        SetTopIndex(m_top + rows);
+        break;
     case kSbThumbTrack:
-    case kSbThumbPosition: SetTopIndex(GetScrollInfo(kSbVert).trackPos); break;
-    case kSbTop: SetTopIndex(0); break;
-    case kSbBottom: SetTopIndex(Count()); break;
-    default: break;
+    case kSbThumbPosition:
+        SetTopIndex(GetScrollInfo(kSbVert).trackPos);
+        break;
+    case kSbTop:
+        SetTopIndex(0);
+        break;
+    case kSbBottom:
+        SetTopIndex(Count());
+        break;
+    default:
+        break;
     }
 }
 
@@ -351,12 +379,24 @@ void ListBox::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
     int cur = m_caret < 0 ? 0 : m_caret;
     int next = cur;
     switch (vk) {
-    case kVkUp: next = cur - 1; break;
-    case kVkDown: next = m_caret < 0 ? 0 : cur + 1; break;
-    case kVkHome: next = 0; break;
-    case kVkEnd: next = Count() - 1; break;
-    case kVkPrior: next = cur - (rows - 1); break;
-    case kVkNext: next = cur + (rows - 1); break;
+    case kVkUp:
+        next = cur - 1;
+        break;
+    case kVkDown:
+        next = m_caret < 0 ? 0 : cur + 1;
+        break;
+    case kVkHome:
+        next = 0;
+        break;
+    case kVkEnd:
+        next = Count() - 1;
+        break;
+    case kVkPrior:
+        next = cur - (rows - 1);
+        break;
+    case kVkNext:
+        next = cur + (rows - 1);
+        break;
     case kVkSpace:
         if (Style() & kLbsMultipleSel) {
             m_items[size_t(cur)].selected = !m_items[size_t(cur)].selected;
@@ -364,11 +404,13 @@ void ListBox::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
             SelectionChanged();
         }
         return;
-    default: return;
+    default:
+        return;
     }
     next = std::clamp(next, 0, Count() - 1);
     uint32_t keys = (IsKeyDown(kVkShift) ? kMkShift : 0) | (IsKeyDown(kVkControl) ? kMkControl : 0);
-    if ((Style() & kLbsMultipleSel) || ((Style() & kLbsExtendedSel) && (keys & kMkControl) && !(keys & kMkShift))) {
+    if ((Style() & kLbsMultipleSel) ||
+        ((Style() & kLbsExtendedSel) && (keys & kMkControl) && !(keys & kMkShift))) {
         m_caret = next;
         EnsureVisible(next);
         Invalidate();
@@ -420,8 +462,11 @@ void ListBox::OnPaint()
         if (ownerDraw) {
             uint32_t state = (selected ? kOdsSelected : 0) | (focused && i == m_caret ? kOdsFocus : 0) |
                              (IsEnabled() ? 0 : kOdsDisabled);
-            DrawItemInfo di {DrawKind(), uint32_t(DrawId()), uint32_t(i), kOdaDrawEntire, state, DrawHandle(), &c, r,
-                             it.data, nullptr};
+            DrawItemInfo di{DrawKind(),  uint32_t(DrawId()),
+                            uint32_t(i), kOdaDrawEntire,
+                            state,       DrawHandle(),
+                            &c,          r,
+                            it.data,     nullptr};
             c.Save();
             c.ClipRect(r);
             if (Window* owner = DrawOwner())

@@ -89,7 +89,8 @@ protected:
     virtual int DrawId() { return Id(); }
     virtual WindowHandle DrawHandle() { return Handle(); }
 
-    struct Item {
+    struct Item
+    {
         std::u16string text;
         uintptr_t data = 0;
         bool selected = false;

@@ -19,7 +19,10 @@ void Menu::Append(uint32_t flags, uint32_t id, std::u16string_view text, uintptr
     Insert(Count(), flags, id, text, data);
 }
 
-void Menu::AppendSeparator() { Append(kMfSeparator, 0, {}); }
+void Menu::AppendSeparator()
+{
+    Append(kMfSeparator, 0, {});
+}
 
 Menu& Menu::AppendPopup(std::u16string_view text, Menu sub, uint32_t flags)
 {
@@ -212,7 +215,7 @@ public:
             return false;
         auto popup = std::make_unique<MenuPopup>(*this, menu, level);
         Size size = Measure(*popup);
-        Rect screen {0, 0, Screen::ScreenSize().cx, Screen::ScreenSize().cy};
+        Rect screen{0, 0, Screen::ScreenSize().cx, Screen::ScreenSize().cy};
         Rect r;
         if (submenuOf) {
             r = Rect::FromXYWH(parentItem.right - 3, parentItem.top - 3, size.cx, size.cy);
@@ -240,7 +243,8 @@ public:
             r = r.Offset(0, screen.bottom - r.bottom);
         if (r.top < 0)
             r = r.Offset(0, -r.top);
-        if (!popup->Create(m_owner, r, kWsPopup | kWsBorder, kWsExTopmost | kWsExToolWindow | kWsExNoActivate))
+        if (!popup->Create(m_owner, r, kWsPopup | kWsBorder,
+                           kWsExTopmost | kWsExToolWindow | kWsExNoActivate))
             return false;
         popup->Show(kSwShowNa);
         m_levels.push_back(std::move(popup));
@@ -334,8 +338,9 @@ public:
                 break;
             }
         }
-        const bool down = message == kWmLButtonDown || message == kWmRButtonDown || message == kWmLButtonDblClk ||
-                          message == kWmRButtonDblClk || message == kWmNcLButtonDown || message == kWmNcRButtonDown;
+        const bool down = message == kWmLButtonDown || message == kWmRButtonDown ||
+                          message == kWmLButtonDblClk || message == kWmRButtonDblClk ||
+                          message == kWmNcLButtonDown || message == kWmNcRButtonDown;
         const bool up = message == kWmLButtonUp || message == kWmRButtonUp || message == kWmNcLButtonUp ||
                         message == kWmNcRButtonUp;
         const bool right = message == kWmRButtonUp || message == kWmNcRButtonUp;
@@ -402,7 +407,8 @@ public:
             for (int i = 0; i < p.Items().Count(); ++i) {
                 const MenuItem* it = p.Items().ItemAt(i);
                 size_t amp = it->text.find(u'&');
-                if (amp != std::u16string::npos && amp + 1 < it->text.size() && ToLower(it->text[amp + 1]) == c) {
+                if (amp != std::u16string::npos && amp + 1 < it->text.size() &&
+                    ToLower(it->text[amp + 1]) == c) {
                     Highlight(p, i);
                     Choose(p, i);
                     if (it->sub)
@@ -413,8 +419,12 @@ public:
             return;
         }
         switch (key) {
-        case kVkUp: Move(level, -1); break;
-        case kVkDown: Move(level, +1); break;
+        case kVkUp:
+            Move(level, -1);
+            break;
+        case kVkDown:
+            Move(level, +1);
+            break;
         case kVkRight:
             if (p.highlight >= 0)
                 OpenSub(level, p.highlight, true);
@@ -439,8 +449,11 @@ public:
             }
             break;
         case kVkMenu:
-        case kVkF10: done = true; break;
-        default: break;
+        case kVkF10:
+            done = true;
+            break;
+        default:
+            break;
         }
     }
 
@@ -460,7 +473,8 @@ private:
                 size_t tab = it->text.find(u'\t');
                 std::u16string_view label = std::u16string_view(it->text).substr(0, tab);
                 const gfx::Font& font = (it->flags & kMfDefault) ? *DefaultBoldFont() : *DefaultFont();
-                w = gfx::Canvas::MeasureText(label, font, gfx::kTextSingleLine).cx + kCheckWidth + kArrowWidth + 8;
+                w = gfx::Canvas::MeasureText(label, font, gfx::kTextSingleLine).cx + kCheckWidth +
+                    kArrowWidth + 8;
                 if (tab != std::u16string::npos)
                     w += gfx::Canvas::MeasureText(std::u16string_view(it->text).substr(tab + 1), font,
                                                   gfx::kTextSingleLine | gfx::kTextNoPrefix)
@@ -468,7 +482,7 @@ private:
                          16;
             }
             if (it->flags & kMfOwnerDraw) {
-                MeasureItemInfo mi {kOdtMenu, 0, it->id, uint32_t(w), uint32_t(h), it->data, it};
+                MeasureItemInfo mi{kOdtMenu, 0, it->id, uint32_t(w), uint32_t(h), it->data, it};
                 if (IsWindowHandle(m_ownerHandle))
                     m_owner->Send(kWmMeasureItem, 0, LParam(&mi));
                 w = int(mi.itemWidth) + kCheckWidth;
@@ -505,7 +519,7 @@ public:
                              ((it->flags & kMfDisabled) ? kOdsDisabled : 0) |
                              ((it->flags & kMfChecked) ? kOdsChecked : 0) |
                              ((it->flags & kMfDefault) ? kOdsDefault : 0);
-            DrawItemInfo di {kOdtMenu, 0, it->id, kOdaDrawEntire, state, popup.Handle(), &c, r, it->data, it};
+            DrawItemInfo di{kOdtMenu, 0, it->id, kOdaDrawEntire, state, popup.Handle(), &c, r, it->data, it};
             c.Save();
             c.ClipRect(r);
             if (IsWindowHandle(m_ownerHandle))
@@ -531,20 +545,23 @@ public:
             }
         }
         if (it->flags & kMfChecked) {
-            Rect box {r.left + 6, r.top + (r.Height() - 12) / 2, r.left + 18, r.top + (r.Height() - 12) / 2 + 12};
-            Point pts[] = {{box.left + 1, box.top + 6}, {box.left + 4, box.bottom - 2}, {box.right - 1, box.top + 2}};
+            Rect box{r.left + 6, r.top + (r.Height() - 12) / 2, r.left + 18,
+                     r.top + (r.Height() - 12) / 2 + 12};
+            Point pts[] = {
+                {box.left + 1, box.top + 6}, {box.left + 4, box.bottom - 2}, {box.right - 1, box.top + 2}};
             c.Polyline(pts, text, 2);
         }
         const gfx::Font& font = (it->flags & kMfDefault) ? *DefaultBoldFont() : *DefaultFont();
         size_t tab = it->text.find(u'\t');
-        Rect tr {r.left + kCheckWidth, r.top, r.right - kArrowWidth, r.bottom};
+        Rect tr{r.left + kCheckWidth, r.top, r.right - kArrowWidth, r.bottom};
         c.DrawText(std::u16string_view(it->text).substr(0, tab), tr, font, text,
                    gfx::kTextSingleLine | gfx::kTextVCenter);
         if (tab != std::u16string::npos)
             c.DrawText(std::u16string_view(it->text).substr(tab + 1), tr, font, text,
                        gfx::kTextSingleLine | gfx::kTextVCenter | gfx::kTextRight | gfx::kTextNoPrefix);
         if (it->sub)
-            look::DrawArrow(c, {r.right - kArrowWidth, r.top, r.right, r.bottom}, look::ArrowDir::kRight, text);
+            look::DrawArrow(c, {r.right - kArrowWidth, r.top, r.right, r.bottom}, look::ArrowDir::kRight,
+                            text);
     }
 };
 

@@ -7,11 +7,13 @@ namespace vel::gui {
 const char* MessageName(uint32_t message, char (&buffer)[32])
 {
     switch (message) {
-#define VEL_GUI_MESSAGE_CASE(name, value) \
-    case value: return #name;
+#define VEL_GUI_MESSAGE_CASE(name, value)                                                                    \
+    case value:                                                                                              \
+        return #name;
         VEL_GUI_MESSAGES(VEL_GUI_MESSAGE_CASE)
 #undef VEL_GUI_MESSAGE_CASE
-    default: break;
+    default:
+        break;
     }
     if (message > kWmUser && message < kWmApp)
         std::snprintf(buffer, sizeof buffer, "WM_USER+%u", message - kWmUser);

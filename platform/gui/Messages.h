@@ -81,19 +81,49 @@ inline constexpr uint32_t kWmRunTask = 0x7FF0;
 const char* MessageName(uint32_t message, char (&buffer)[32]);
 
 // --- Parameter packing --------------------------------------------------
-constexpr uint16_t LoWord(uintptr_t v) { return uint16_t(v & 0xFFFF); }
-constexpr uint16_t HiWord(uintptr_t v) { return uint16_t((v >> 16) & 0xFFFF); }
-constexpr LParam MakeLParam(int lo, int hi) { return LParam(uint32_t(uint16_t(lo)) | uint32_t(uint16_t(hi)) << 16); }
-constexpr WParam MakeWParam(int lo, int hi) { return WParam(uint32_t(uint16_t(lo)) | uint32_t(uint16_t(hi)) << 16); }
+constexpr uint16_t LoWord(uintptr_t v)
+{
+    return uint16_t(v & 0xFFFF);
+}
+constexpr uint16_t HiWord(uintptr_t v)
+{
+    return uint16_t((v >> 16) & 0xFFFF);
+}
+constexpr LParam MakeLParam(int lo, int hi)
+{
+    return LParam(uint32_t(uint16_t(lo)) | uint32_t(uint16_t(hi)) << 16);
+}
+constexpr WParam MakeWParam(int lo, int hi)
+{
+    return WParam(uint32_t(uint16_t(lo)) | uint32_t(uint16_t(hi)) << 16);
+}
 // Signed coordinates packed into the low and high word.
-constexpr int XOf(LParam v) { return int16_t(uint16_t(uintptr_t(v) & 0xFFFF)); }
-constexpr int YOf(LParam v) { return int16_t(uint16_t((uintptr_t(v) >> 16) & 0xFFFF)); }
-constexpr LParam PackPoint(Point p) { return MakeLParam(p.x, p.y); }
-constexpr Point UnpackPoint(LParam v) { return {XOf(v), YOf(v)}; }
+constexpr int XOf(LParam v)
+{
+    return int16_t(uint16_t(uintptr_t(v) & 0xFFFF));
+}
+constexpr int YOf(LParam v)
+{
+    return int16_t(uint16_t((uintptr_t(v) >> 16) & 0xFFFF));
+}
+constexpr LParam PackPoint(Point p)
+{
+    return MakeLParam(p.x, p.y);
+}
+constexpr Point UnpackPoint(LParam v)
+{
+    return {XOf(v), YOf(v)};
+}
 // A rectangle packed into both parameters: left and top in the first, right
 // and bottom in the second, low word first (the skin repaint request).
-constexpr WParam PackRectFirst(const Rect& r) { return MakeWParam(r.left, r.top); }
-constexpr LParam PackRectSecond(const Rect& r) { return MakeLParam(r.right, r.bottom); }
+constexpr WParam PackRectFirst(const Rect& r)
+{
+    return MakeWParam(r.left, r.top);
+}
+constexpr LParam PackRectSecond(const Rect& r)
+{
+    return MakeLParam(r.right, r.bottom);
+}
 constexpr Rect UnpackRect(WParam first, LParam second)
 {
     return {int16_t(LoWord(first)), int16_t(HiWord(first)), XOf(second), YOf(second)};
@@ -214,7 +244,8 @@ inline constexpr uint32_t kWsTabStop = 0x00010000u;
 // The same bits mean the caption's boxes on windows with a caption.
 inline constexpr uint32_t kWsMinimizeBox = 0x00020000u;
 inline constexpr uint32_t kWsMaximizeBox = 0x00010000u;
-inline constexpr uint32_t kWsOverlappedWindow = kWsCaption | kWsSysMenu | kWsThickFrame | kWsMinimizeBox | kWsMaximizeBox;
+inline constexpr uint32_t kWsOverlappedWindow =
+    kWsCaption | kWsSysMenu | kWsThickFrame | kWsMinimizeBox | kWsMaximizeBox;
 // The low 16 bits belong to the window's class (button kind, edit flags, ...).
 
 inline constexpr uint32_t kWsExDlgModalFrame = 0x1;

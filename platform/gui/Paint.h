@@ -39,7 +39,7 @@ private:
     std::unique_ptr<gfx::Canvas> m_canvas;
     gfx::Region m_area;
     bool m_erased = false;
-    gfx::Bitmap m_dummy {1, 1}; // drawn on when the window is gone
+    gfx::Bitmap m_dummy{1, 1}; // drawn on when the window is gone
 };
 
 class WindowCanvas
@@ -60,7 +60,7 @@ private:
     std::shared_ptr<detail::Surface> m_surface;
     std::unique_ptr<gfx::Canvas> m_canvas;
     Rect m_damage;
-    gfx::Bitmap m_dummy {1, 1};
+    gfx::Bitmap m_dummy{1, 1};
 };
 
 } // namespace vel::gui

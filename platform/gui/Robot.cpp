@@ -220,6 +220,9 @@ UiThread::~UiThread()
     m_thread.join();
 }
 
-void UiThread::Post(std::function<void()> f) { PostTask(m_id, std::move(f)); }
+void UiThread::Post(std::function<void()> f)
+{
+    PostTask(m_id, std::move(f));
+}
 
 } // namespace vel::gui

@@ -81,14 +81,13 @@ public:
     ThreadId Id() const { return m_id; }
 
     // Runs `f` on the UI thread and returns its result.
-    template <class F>
-    auto Call(F&& f) -> std::invoke_result_t<F&>
+    template <class F> auto Call(F&& f) -> std::invoke_result_t<F&>
     {
         using R = std::invoke_result_t<F&>;
         if constexpr (std::is_void_v<R>) {
             InvokeOnThread(m_id, [&] { f(); });
         } else {
-            R result {};
+            R result{};
             InvokeOnThread(m_id, [&] { result = f(); });
             return result;
         }

@@ -16,8 +16,8 @@ using Lock = System::Lock;
 
 namespace {
 
-Size g_screen {1280, 800};
-Rect g_work {0, 0, 1280, 760};
+Size g_screen{1280, 800};
+Rect g_work{0, 0, 1280, 760};
 
 struct Item
 {
@@ -47,7 +47,7 @@ inline uint32_t Scale(uint32_t px, uint32_t a)
 // `clip` (dst coordinates), with a constant alpha on top.
 void Blend(gfx::Bitmap& dst, const gfx::Bitmap& src, Point origin, const gfx::Region& clip, uint8_t alpha)
 {
-    Rect bounds = Rect {0, 0, dst.Width(), dst.Height()}.Intersect(
+    Rect bounds = Rect{0, 0, dst.Width(), dst.Height()}.Intersect(
         Rect::FromXYWH(origin.x, origin.y, src.Width(), src.Height()));
     if (bounds.IsEmpty())
         return;
@@ -106,7 +106,7 @@ Group GroupOf(const Window* w, Point offset)
     g.offset = offset;
     g.size = {r.Width(), r.Height()};
     g.alpha = (w->ExStyle() & kWsExLayered) ? w->LayeredAlpha() : 255;
-    CollectTree(w, {0, 0}, gfx::Region(Rect {0, 0, r.Width(), r.Height()}), g.items, true);
+    CollectTree(w, {0, 0}, gfx::Region(Rect{0, 0, r.Width(), r.Height()}), g.items, true);
     return g;
 }
 
@@ -117,7 +117,8 @@ void Draw(gfx::Bitmap& target, const Group& g)
             std::lock_guard<std::recursive_mutex> lock(it.surface->mu);
             gfx::Region clip = it.clip;
             clip.Offset(g.offset.x, g.offset.y);
-            Blend(target, it.surface->bitmap, {it.origin.x + g.offset.x, it.origin.y + g.offset.y}, clip, 255);
+            Blend(target, it.surface->bitmap, {it.origin.x + g.offset.x, it.origin.y + g.offset.y}, clip,
+                  255);
         }
         return;
     }
@@ -128,7 +129,7 @@ void Draw(gfx::Bitmap& target, const Group& g)
         std::lock_guard<std::recursive_mutex> lock(it.surface->mu);
         Blend(layer, it.surface->bitmap, it.origin, it.clip, 255);
     }
-    Blend(target, layer, g.offset, gfx::Region(Rect {0, 0, target.Width(), target.Height()}), g.alpha);
+    Blend(target, layer, g.offset, gfx::Region(Rect{0, 0, target.Width(), target.Height()}), g.alpha);
 }
 
 } // namespace
@@ -164,9 +165,15 @@ void Screen::SetWorkArea(const Rect& area)
     g_work = area.Intersect({0, 0, g_screen.cx, g_screen.cy});
 }
 
-gfx::Color Screen::DesktopColor() { return GetSysColor(SysColor::kDesktop); }
+gfx::Color Screen::DesktopColor()
+{
+    return GetSysColor(SysColor::kDesktop);
+}
 
-gfx::Bitmap Screen::Composite() { return Composite(Rect {0, 0, ScreenSize().cx, ScreenSize().cy}); }
+gfx::Bitmap Screen::Composite()
+{
+    return Composite(Rect{0, 0, ScreenSize().cx, ScreenSize().cy});
+}
 
 gfx::Bitmap Screen::Composite(const Rect& area)
 {
@@ -208,7 +215,7 @@ gfx::Bitmap Screen::SnapshotWindow(WindowHandle window)
 
 uint32_t Screen::PixelAt(Point p)
 {
-    gfx::Bitmap b = Composite(Rect {p.x, p.y, p.x + 1, p.y + 1});
+    gfx::Bitmap b = Composite(Rect{p.x, p.y, p.x + 1, p.y + 1});
     return b.Empty() ? 0 : b.Pixel(0, 0);
 }
 
@@ -228,7 +235,10 @@ bool Screen::SavePng(const gfx::Bitmap& bitmap, const std::string& hostPath)
     return bool(f);
 }
 
-bool Screen::SaveScreen(const std::string& hostPath) { return SavePng(Composite(), hostPath); }
+bool Screen::SaveScreen(const std::string& hostPath)
+{
+    return SavePng(Composite(), hostPath);
+}
 
 bool Screen::SaveWindow(WindowHandle window, const std::string& hostPath)
 {
@@ -256,7 +266,10 @@ void SetBackend(std::unique_ptr<Backend> backend)
         g_backend = backend.release(); // the old one stays alive
 }
 
-Backend& detail::System::BackendRef() { return CurrentBackend(); }
+Backend& detail::System::BackendRef()
+{
+    return CurrentBackend();
+}
 
 void detail::System::SurfaceDamaged(Window* w, const Rect& rect)
 {
@@ -264,7 +277,7 @@ void detail::System::SurfaceDamaged(Window* w, const Rect& rect)
     if (!w->m_handle)
         return;
     const Window* top = w;
-    Point o {0, 0};
+    Point o{0, 0};
     while (top->m_parent) {
         o.x += top->m_rect.left + top->m_parent->m_client.left;
         o.y += top->m_rect.top + top->m_parent->m_client.top;

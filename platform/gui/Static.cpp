@@ -19,8 +19,9 @@ void Static::OnPaint()
     const uint32_t style = Style();
     const uint32_t type = style & kSsTypeMask;
     if (type == kSsOwnerDraw) {
-        DrawItemInfo di {kOdtStatic, uint32_t(Id()), 0, kOdaDrawEntire, IsEnabled() ? 0u : kOdsDisabled, Handle(),
-                         &c, r, 0, nullptr};
+        DrawItemInfo di{
+            kOdtStatic, uint32_t(Id()), 0, kOdaDrawEntire, IsEnabled() ? 0u : kOdsDisabled, Handle(), &c, r,
+            0,          nullptr};
         if (Window* p = Parent())
             p->Send(kWmDrawItem, WParam(Id()), LParam(&di));
         return;
@@ -63,8 +64,14 @@ int Static::OnNcHitTest(Point screen)
     return Control::OnNcHitTest(screen);
 }
 
-void Static::OnLButtonDown(uint32_t, Point) { NotifyCommand(kStnClicked); }
-void Static::OnLButtonDblClk(uint32_t, Point) { NotifyCommand(kStnDblClk); }
+void Static::OnLButtonDown(uint32_t, Point)
+{
+    NotifyCommand(kStnClicked);
+}
+void Static::OnLButtonDblClk(uint32_t, Point)
+{
+    NotifyCommand(kStnDblClk);
+}
 
 bool Static::OnMessage(uint32_t message, WParam, LParam, LResult&)
 {

@@ -64,7 +64,10 @@ uint64_t SteadyMs()
 
 // --- Lock -----------------------------------------------------------------------
 
-System::Lock::Lock() { lock(); }
+System::Lock::Lock()
+{
+    lock();
+}
 System::Lock::~Lock()
 {
     // A Lock is always held at destruction unless unlock() was the last call.
@@ -83,7 +86,10 @@ void System::Lock::unlock()
     --t_lockDepth;
     S().mu.unlock();
 }
-int System::LockDepth() { return t_lockDepth; }
+int System::LockDepth()
+{
+    return t_lockDepth;
+}
 
 bool System::WaitOn(ThreadQueue* q, Lock& lock, uint64_t realDeadlineMs)
 {
@@ -95,7 +101,8 @@ bool System::WaitOn(ThreadQueue* q, Lock& lock, uint64_t realDeadlineMs)
     uint64_t now = SteadyMs();
     if (now >= realDeadlineMs)
         return false;
-    return q->cv.wait_for(lock, std::chrono::milliseconds(realDeadlineMs - now)) == std::cv_status::no_timeout;
+    return q->cv.wait_for(lock, std::chrono::milliseconds(realDeadlineMs - now)) ==
+           std::cv_status::no_timeout;
 }
 
 // --- Windows -------------------------------------------------------------------
@@ -116,13 +123,25 @@ WindowHandle System::NewHandle()
     return h;
 }
 
-std::vector<Window*>& System::TopLevels() { return S().topLevels; }
-std::unordered_map<WindowHandle, Window*>& System::Windows() { return S().windows; }
-InputState& System::Input() { return S().input; }
+std::vector<Window*>& System::TopLevels()
+{
+    return S().topLevels;
+}
+std::unordered_map<WindowHandle, Window*>& System::Windows()
+{
+    return S().windows;
+}
+InputState& System::Input()
+{
+    return S().input;
+}
 
 // --- Queues --------------------------------------------------------------------
 
-ThreadQueue* System::ExistingCurrentQueue() { return t_queue.queue.get(); }
+ThreadQueue* System::ExistingCurrentQueue()
+{
+    return t_queue.queue.get();
+}
 
 ThreadQueue* System::CurrentQueue()
 {
@@ -132,8 +151,9 @@ ThreadQueue* System::CurrentQueue()
         q->id = S().nextThreadId++;
         auto& all = S().queues;
         // Forget ended threads that left nothing behind.
-        all.erase(std::remove_if(all.begin(), all.end(),
-                                 [](const std::shared_ptr<ThreadQueue>& e) { return e->closed && e->windows == 0; }),
+        all.erase(std::remove_if(
+                      all.begin(), all.end(),
+                      [](const std::shared_ptr<ThreadQueue>& e) { return e->closed && e->windows == 0; }),
                   all.end());
         all.push_back(q);
         t_queue.queue = q;
@@ -149,9 +169,15 @@ ThreadQueue* System::QueueById(ThreadId id)
     return nullptr;
 }
 
-std::vector<std::shared_ptr<ThreadQueue>>& System::Queues() { return S().queues; }
+std::vector<std::shared_ptr<ThreadQueue>>& System::Queues()
+{
+    return S().queues;
+}
 
-bool System::OnOwnerThread(const Window* w) { return w->m_queue == ExistingCurrentQueue(); }
+bool System::OnOwnerThread(const Window* w)
+{
+    return w->m_queue == ExistingCurrentQueue();
+}
 
 void System::Wake(ThreadQueue* q)
 {
@@ -167,7 +193,10 @@ void System::WakeAll()
     S().idle.notify_all();
 }
 
-void System::NotifyIdleWatchers() { S().idle.notify_all(); }
+void System::NotifyIdleWatchers()
+{
+    S().idle.notify_all();
+}
 
 bool System::RunOnOwner(const Window* w, const std::function<void()>& fn)
 {
@@ -192,7 +221,8 @@ bool System::RunOnOwner(const Window* w, const std::function<void()>& fn)
     return InvokeOnThread(owner->id, fn);
 }
 
-LResult System::Send(WindowHandle h, uint32_t message, WParam wParam, LParam lParam, int64_t timeoutMs, bool* ok)
+LResult System::Send(WindowHandle h, uint32_t message, WParam wParam, LParam lParam, int64_t timeoutMs,
+                     bool* ok)
 {
     if (ok)
         *ok = false;
@@ -306,7 +336,7 @@ void System::CloseQueue(ThreadQueue* q)
 LResult System::Dispatch(Window* w, uint32_t message, WParam wParam, LParam lParam)
 {
     if (!w->m_observers.empty()) {
-        Msg m {w->m_handle, message, wParam, lParam, MessageTime(), Input().cursor};
+        Msg m{w->m_handle, message, wParam, lParam, MessageTime(), Input().cursor};
         auto observers = w->m_observers; // an observer may remove itself
         for (MessageObserver* o : observers)
             o->ObserveMessage(*w, m);
@@ -397,9 +427,9 @@ bool System::TimerLiveLocked(ThreadQueue* q, WindowHandle h, uintptr_t id)
 void System::KillTimersOfLocked(WindowHandle h)
 {
     for (auto& q : S().queues)
-        q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(),
-                                       [h](const Timer& t) { return t.hwnd == h; }),
-                        q->timers.end());
+        q->timers.erase(
+            std::remove_if(q->timers.begin(), q->timers.end(), [h](const Timer& t) { return t.hwnd == h; }),
+            q->timers.end());
 }
 
 bool System::HasWorkLocked(ThreadQueue* q)
@@ -455,7 +485,7 @@ System::Fetch System::FetchNext(Msg& out, bool remove)
             return Fetch::kMessage;
         }
         if (q->quit) {
-            out = Msg {0, kWmQuit, WParam(q->quitCode), 0, MessageTime(), Input().cursor};
+            out = Msg{0, kWmQuit, WParam(q->quitCode), 0, MessageTime(), Input().cursor};
             if (remove)
                 q->quit = false;
             return Fetch::kQuit;
@@ -464,7 +494,7 @@ System::Fetch System::FetchNext(Msg& out, bool remove)
         WindowHandle target = 0;
         if (!Input().raw.empty() && InputTargetLocked(&target) == q) {
             if (!remove) {
-                out = Msg {target, kWmNull, 0, 0, MessageTime(), Input().cursor};
+                out = Msg{target, kWmNull, 0, 0, MessageTime(), Input().cursor};
                 return Fetch::kMessage;
             }
             lock.unlock();
@@ -478,7 +508,7 @@ System::Fetch System::FetchNext(Msg& out, bool remove)
             if (w->m_ncDirty) {
                 w->m_ncDirty = false;
                 MarkDirtyLocked(w);
-                bool hasFrame = w->m_client != Rect {0, 0, w->m_rect.Width(), w->m_rect.Height()};
+                bool hasFrame = w->m_client != Rect{0, 0, w->m_rect.Width(), w->m_rect.Height()};
                 if (hasFrame) {
                     WindowHandle h = w->m_handle;
                     lock.unlock();
@@ -487,12 +517,12 @@ System::Fetch System::FetchNext(Msg& out, bool remove)
                 }
                 continue;
             }
-            out = Msg {w->m_handle, kWmPaint, 0, 0, MessageTime(), Input().cursor};
+            out = Msg{w->m_handle, kWmPaint, 0, 0, MessageTime(), Input().cursor};
             return Fetch::kMessage;
         }
         uint64_t now = ClockNow();
         if (Timer* t = DueTimerLocked(q, now)) {
-            out = Msg {t->hwnd, kWmTimer, WParam(t->id), 0, uint32_t(now), Input().cursor};
+            out = Msg{t->hwnd, kWmTimer, WParam(t->id), 0, uint32_t(now), Input().cursor};
             if (remove)
                 t->due = now + t->period;
             return Fetch::kMessage;
@@ -508,16 +538,25 @@ using detail::System;
 // --- Clock ------------------------------------------------------------------------
 
 namespace {
-std::atomic<bool> g_manual {false};
-std::atomic<uint64_t> g_manualNow {0};
-std::atomic<int64_t> g_realOffset {0};
+std::atomic<bool> g_manual{false};
+std::atomic<uint64_t> g_manualNow{0};
+std::atomic<int64_t> g_realOffset{0};
 uint64_t g_start = detail::SteadyMs();
 
-uint64_t RealNow() { return uint64_t(int64_t(detail::SteadyMs() - g_start) + g_realOffset.load()) + 1; }
+uint64_t RealNow()
+{
+    return uint64_t(int64_t(detail::SteadyMs() - g_start) + g_realOffset.load()) + 1;
+}
 } // namespace
 
-uint64_t ClockNow() { return g_manual ? g_manualNow.load() : RealNow(); }
-bool IsManualClock() { return g_manual; }
+uint64_t ClockNow()
+{
+    return g_manual ? g_manualNow.load() : RealNow();
+}
+bool IsManualClock()
+{
+    return g_manual;
+}
 
 void UseManualClock(bool manual)
 {
@@ -549,8 +588,8 @@ LResult SendMessageTo(WindowHandle handle, uint32_t message, WParam wParam, LPar
     return System::Send(handle, message, wParam, lParam, -1, nullptr);
 }
 
-bool SendMessageTimeout(WindowHandle handle, uint32_t message, WParam wParam, LParam lParam, uint32_t timeoutMs,
-                        LResult* result)
+bool SendMessageTimeout(WindowHandle handle, uint32_t message, WParam wParam, LParam lParam,
+                        uint32_t timeoutMs, LResult* result)
 {
     bool ok = false;
     LResult r = System::Send(handle, message, wParam, lParam, int64_t(timeoutMs), &ok);
@@ -569,14 +608,17 @@ bool PostMessageTo(WindowHandle handle, uint32_t message, WParam wParam, LParam 
         return false;
     }
     detail::PostedItem item;
-    item.msg = Msg {handle, message, wParam, lParam, MessageTime(), System::Input().cursor};
+    item.msg = Msg{handle, message, wParam, lParam, MessageTime(), System::Input().cursor};
     item.dropped = dropped;
     q->posted.push_back(std::move(item));
     System::Wake(q);
     return true;
 }
 
-ThreadId CurrentThreadId() { return System::CurrentQueue()->id; }
+ThreadId CurrentThreadId()
+{
+    return System::CurrentQueue()->id;
+}
 
 ThreadId WindowThread(WindowHandle window)
 {
@@ -625,7 +667,7 @@ bool PostTask(ThreadId thread, std::function<void()> task)
     if (!target || target->closed)
         return false;
     detail::PostedItem item;
-    item.msg = Msg {0, kWmRunTask, 0, 0, MessageTime(), System::Input().cursor};
+    item.msg = Msg{0, kWmRunTask, 0, 0, MessageTime(), System::Input().cursor};
     item.task = std::move(task);
     target->posted.push_back(std::move(item));
     System::Wake(target);
@@ -645,7 +687,7 @@ bool SetWindowTimer(WindowHandle window, uintptr_t id, uint32_t periodMs)
     auto& timers = System::QueueOf(w)->timers;
     auto it = std::find_if(timers.begin(), timers.end(),
                            [&](const detail::Timer& t) { return t.hwnd == window && t.id == id; });
-    detail::Timer t {window, id, period, ClockNow() + period, ++seq};
+    detail::Timer t{window, id, period, ClockNow() + period, ++seq};
     if (it != timers.end())
         *it = t;
     else
@@ -909,16 +951,18 @@ std::string DescribeQueues()
     System::Lock lock;
     std::string out;
     char line[200];
-    std::snprintf(line, sizeof line, "raw input %zu, focus %zx, active %zx, capture %zx\n", System::Input().raw.size(),
-                  size_t(System::Input().focus), size_t(System::Input().active), size_t(System::Input().capture));
+    std::snprintf(line, sizeof line, "raw input %zu, focus %zx, active %zx, capture %zx\n",
+                  System::Input().raw.size(), size_t(System::Input().focus), size_t(System::Input().active),
+                  size_t(System::Input().capture));
     out += line;
     for (auto& q : System::Queues()) {
-        std::snprintf(line, sizeof line,
-                      "thread %llu: %s%s readers %d windows %d sending %d sent %zu posted %zu timers %zu dirty %d "
-                      "quit %d work %d\n",
-                      (unsigned long long)q->id, q->closed ? "closed " : "", q->waiting ? "waiting" : "busy",
-                      q->readers, q->windows, q->sending, q->incoming.size(), q->posted.size(), q->timers.size(),
-                      q->dirty, q->quit ? 1 : 0, q->closed ? 0 : int(System::HasWorkLocked(q.get())));
+        std::snprintf(
+            line, sizeof line,
+            "thread %llu: %s%s readers %d windows %d sending %d sent %zu posted %zu timers %zu dirty %d "
+            "quit %d work %d\n",
+            (unsigned long long)q->id, q->closed ? "closed " : "", q->waiting ? "waiting" : "busy",
+            q->readers, q->windows, q->sending, q->incoming.size(), q->posted.size(), q->timers.size(),
+            q->dirty, q->quit ? 1 : 0, q->closed ? 0 : int(System::HasWorkLocked(q.get())));
         out += line;
     }
     return out;

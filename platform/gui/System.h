@@ -69,26 +69,27 @@ struct ThreadQueue
     std::vector<Timer> timers;
     bool quit = false;
     int quitCode = 0;
-    bool waiting = false;  // blocked reading messages with nothing to do
-    int readers = 0;       // GetMessage / WaitMessage calls in progress
-    int windows = 0;       // live windows of the thread
-    int sending = 0;       // sends to other threads in progress
-    int dirty = 0;         // windows of the thread with something to paint
-    bool closed = false;   // the thread has ended
-    bool loop = false;     // the thread reads messages (a UI thread)
+    bool waiting = false; // blocked reading messages with nothing to do
+    int readers = 0;      // GetMessage / WaitMessage calls in progress
+    int windows = 0;      // live windows of the thread
+    int sending = 0;      // sends to other threads in progress
+    int dirty = 0;        // windows of the thread with something to paint
+    bool closed = false;  // the thread has ended
+    bool loop = false;    // the thread reads messages (a UI thread)
 };
 
 struct InputState
 {
     std::deque<std::pair<InputEvent, uint32_t>> raw; // event, time
     Point cursor;
-    uint8_t keys[256] = {};    // bit 0x80 down, 1 toggled
+    uint8_t keys[256] = {}; // bit 0x80 down, 1 toggled
     WindowHandle capture = 0;
     WindowHandle focus = 0;
     WindowHandle active = 0;
-    WindowHandle hover = 0;    // window under the pointer at the last move
+    WindowHandle hover = 0; // window under the pointer at the last move
     bool hoverNonClient = false;
-    struct Click {
+    struct Click
+    {
         WindowHandle hwnd = 0;
         uint32_t message = 0;
         uint32_t time = 0;
@@ -204,7 +205,6 @@ public:
     static void SurfaceDamaged(Window* w, const Rect& windowRect);
     static void TopLevelChanged(Window* w);
 };
-
 
 #ifndef NDEBUG
 #define VEL_GUI_CHECK_TREE() ::vel::gui::detail::System::CheckTree()

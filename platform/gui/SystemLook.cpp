@@ -11,29 +11,52 @@ using gfx::Rgb;
 gfx::Color GetSysColor(SysColor color)
 {
     switch (color) {
-    case SysColor::kWindow: return Rgb(255, 255, 255);
-    case SysColor::kWindowText: return Rgb(0, 0, 0);
-    case SysColor::kBtnFace: return Rgb(240, 240, 240);
-    case SysColor::kBtnText: return Rgb(0, 0, 0);
-    case SysColor::kBtnShadow: return Rgb(160, 160, 160);
-    case SysColor::kBtnHighlight: return Rgb(255, 255, 255);
-    case SysColor::kBtnDkShadow: return Rgb(105, 105, 105);
-    case SysColor::kHighlight: return Rgb(0, 120, 215);
-    case SysColor::kHighlightText: return Rgb(255, 255, 255);
-    case SysColor::kGrayText: return Rgb(109, 109, 109);
-    case SysColor::kWindowFrame: return Rgb(100, 100, 100);
-    case SysColor::kActiveCaption: return Rgb(0, 84, 153);
-    case SysColor::kInactiveCaption: return Rgb(191, 205, 219);
-    case SysColor::kCaptionText: return Rgb(255, 255, 255);
-    case SysColor::kInactiveCaptionText: return Rgb(67, 78, 84);
-    case SysColor::kScrollBar: return Rgb(200, 200, 200);
-    case SysColor::kHotLight: return Rgb(0, 102, 204);
-    case SysColor::kInfoBk: return Rgb(255, 255, 225);
-    case SysColor::kInfoText: return Rgb(0, 0, 0);
-    case SysColor::kMenu: return Rgb(240, 240, 240);
-    case SysColor::kMenuText: return Rgb(0, 0, 0);
-    case SysColor::kMenuHighlight: return Rgb(0, 120, 215);
-    case SysColor::kDesktop: return Rgb(58, 110, 165);
+    case SysColor::kWindow:
+        return Rgb(255, 255, 255);
+    case SysColor::kWindowText:
+        return Rgb(0, 0, 0);
+    case SysColor::kBtnFace:
+        return Rgb(240, 240, 240);
+    case SysColor::kBtnText:
+        return Rgb(0, 0, 0);
+    case SysColor::kBtnShadow:
+        return Rgb(160, 160, 160);
+    case SysColor::kBtnHighlight:
+        return Rgb(255, 255, 255);
+    case SysColor::kBtnDkShadow:
+        return Rgb(105, 105, 105);
+    case SysColor::kHighlight:
+        return Rgb(0, 120, 215);
+    case SysColor::kHighlightText:
+        return Rgb(255, 255, 255);
+    case SysColor::kGrayText:
+        return Rgb(109, 109, 109);
+    case SysColor::kWindowFrame:
+        return Rgb(100, 100, 100);
+    case SysColor::kActiveCaption:
+        return Rgb(0, 84, 153);
+    case SysColor::kInactiveCaption:
+        return Rgb(191, 205, 219);
+    case SysColor::kCaptionText:
+        return Rgb(255, 255, 255);
+    case SysColor::kInactiveCaptionText:
+        return Rgb(67, 78, 84);
+    case SysColor::kScrollBar:
+        return Rgb(200, 200, 200);
+    case SysColor::kHotLight:
+        return Rgb(0, 102, 204);
+    case SysColor::kInfoBk:
+        return Rgb(255, 255, 225);
+    case SysColor::kInfoText:
+        return Rgb(0, 0, 0);
+    case SysColor::kMenu:
+        return Rgb(240, 240, 240);
+    case SysColor::kMenuText:
+        return Rgb(0, 0, 0);
+    case SysColor::kMenuHighlight:
+        return Rgb(0, 120, 215);
+    case SysColor::kDesktop:
+        return Rgb(58, 110, 165);
     }
     return Rgb(0, 0, 0);
 }
@@ -58,13 +81,13 @@ int CaptionHeightOf(uint32_t style, uint32_t exStyle)
 
 FontRef DefaultFont()
 {
-    static FontRef font = std::make_shared<gfx::Font>(gfx::FontSpec {u"宋体", 12});
+    static FontRef font = std::make_shared<gfx::Font>(gfx::FontSpec{u"宋体", 12});
     return font;
 }
 
 FontRef DefaultBoldFont()
 {
-    static FontRef font = std::make_shared<gfx::Font>(gfx::FontSpec {u"宋体", 12, gfx::kWeightBold});
+    static FontRef font = std::make_shared<gfx::Font>(gfx::FontSpec{u"宋体", 12, gfx::kWeightBold});
     return font;
 }
 
@@ -183,8 +206,9 @@ ScrollBarParts LayoutScrollBar(const Rect& bar, bool vertical, const ScrollInfo&
     int trackLen = vertical ? p.track.Height() : p.track.Width();
     if (range <= 0 || (info.page > 0 && (long long)info.page >= range) || trackLen < kMinThumbSize)
         return p;
-    int thumb = info.page > 0 ? int(std::max<long long>(kMinThumbSize, trackLen * (long long)info.page / range))
-                              : std::min(kScrollBarSize, trackLen);
+    int thumb = info.page > 0
+                    ? int(std::max<long long>(kMinThumbSize, trackLen * (long long)info.page / range))
+                    : std::min(kScrollBarSize, trackLen);
     thumb = std::min(thumb, trackLen);
     int span = p.maxPos - info.min;
     int pos = std::clamp(info.pos, info.min, p.maxPos);
@@ -287,10 +311,26 @@ void DrawArrow(gfx::Canvas& c, const Rect& r, ArrowDir dir, gfx::Color color)
     int s = std::max(2, std::min(r.Width(), r.Height()) / 4);
     Point pts[3];
     switch (dir) {
-    case ArrowDir::kUp: pts[0] = {cx - s, cy + s / 2}; pts[1] = {cx + s, cy + s / 2}; pts[2] = {cx, cy - s / 2 - 1}; break;
-    case ArrowDir::kDown: pts[0] = {cx - s, cy - s / 2}; pts[1] = {cx + s, cy - s / 2}; pts[2] = {cx, cy + s / 2 + 1}; break;
-    case ArrowDir::kLeft: pts[0] = {cx + s / 2, cy - s}; pts[1] = {cx + s / 2, cy + s}; pts[2] = {cx - s / 2 - 1, cy}; break;
-    case ArrowDir::kRight: pts[0] = {cx - s / 2, cy - s}; pts[1] = {cx - s / 2, cy + s}; pts[2] = {cx + s / 2 + 1, cy}; break;
+    case ArrowDir::kUp:
+        pts[0] = {cx - s, cy + s / 2};
+        pts[1] = {cx + s, cy + s / 2};
+        pts[2] = {cx, cy - s / 2 - 1};
+        break;
+    case ArrowDir::kDown:
+        pts[0] = {cx - s, cy - s / 2};
+        pts[1] = {cx + s, cy - s / 2};
+        pts[2] = {cx, cy + s / 2 + 1};
+        break;
+    case ArrowDir::kLeft:
+        pts[0] = {cx + s / 2, cy - s};
+        pts[1] = {cx + s / 2, cy + s};
+        pts[2] = {cx - s / 2 - 1, cy};
+        break;
+    case ArrowDir::kRight:
+        pts[0] = {cx - s / 2, cy - s};
+        pts[1] = {cx - s / 2, cy + s};
+        pts[2] = {cx + s / 2 + 1, cy};
+        break;
     }
     c.Polygon(pts, color);
 }
@@ -308,10 +348,12 @@ void DrawScrollBar(gfx::Canvas& c, const Rect& bar, bool vertical, const ScrollI
         c.FillRect(vertical ? p.thumb.Inflate(-2, 0) : p.thumb.Inflate(0, -2), Rgb(205, 205, 205));
 }
 
-void DrawNonClient(gfx::Canvas& c, const NcLayout& l, uint32_t style, uint32_t exStyle, bool active, bool maximized,
-                   std::u16string_view title, const ScrollInfo& vInfo, const ScrollInfo& hInfo)
+void DrawNonClient(gfx::Canvas& c, const NcLayout& l, uint32_t style, uint32_t exStyle, bool active,
+                   bool maximized, std::u16string_view title, const ScrollInfo& vInfo,
+                   const ScrollInfo& hInfo)
 {
-    gfx::Color frame = active ? GetSysColor(SysColor::kActiveCaption) : GetSysColor(SysColor::kInactiveCaption);
+    gfx::Color frame =
+        active ? GetSysColor(SysColor::kActiveCaption) : GetSysColor(SysColor::kInactiveCaption);
     if (l.frame > 0) {
         Rect w = l.window;
         if ((style & kWsThickFrame) || (style & kWsDlgFrame)) {
@@ -323,7 +365,8 @@ void DrawNonClient(gfx::Canvas& c, const NcLayout& l, uint32_t style, uint32_t e
     }
     if (!l.caption.IsEmpty()) {
         c.FillRect(l.caption, frame);
-        gfx::Color text = active ? GetSysColor(SysColor::kCaptionText) : GetSysColor(SysColor::kInactiveCaptionText);
+        gfx::Color text =
+            active ? GetSysColor(SysColor::kCaptionText) : GetSysColor(SysColor::kInactiveCaptionText);
         Rect tr = l.caption;
         tr.left += 5;
         if (!l.sysMenu.IsEmpty()) {
@@ -352,7 +395,8 @@ void DrawNonClient(gfx::Canvas& c, const NcLayout& l, uint32_t style, uint32_t e
         if (!l.maxBox.IsEmpty()) {
             box(l.maxBox);
             Rect m = l.maxBox.Inflate(-4, -4);
-            c.FrameRect(maximized ? m.Inflate(-1, -1) : m, (style & kWsMaximizeBox) ? ink : Rgb(160, 160, 160));
+            c.FrameRect(maximized ? m.Inflate(-1, -1) : m,
+                        (style & kWsMaximizeBox) ? ink : Rgb(160, 160, 160));
         }
         if (!l.minBox.IsEmpty()) {
             box(l.minBox);

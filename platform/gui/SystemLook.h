@@ -64,8 +64,8 @@ FontRef DefaultBoldFont();
 struct NcLayout
 {
     Rect window;
-    Rect caption;   // the whole caption band (empty without one)
-    Rect sysMenu;   // the icon's place
+    Rect caption; // the whole caption band (empty without one)
+    Rect sysMenu; // the icon's place
     Rect closeBox, maxBox, minBox;
     Rect vScroll, hScroll, sizeGrip;
     Rect client;
@@ -112,7 +112,8 @@ void DrawScrollBar(gfx::Canvas& c, const Rect& bar, bool vertical, const ScrollI
 // The default non-client paint: frame, caption with title and boxes,
 // scroll bars (window coordinates; the client area is left alone).
 void DrawNonClient(gfx::Canvas& c, const NcLayout& layout, uint32_t style, uint32_t exStyle, bool active,
-                   bool maximized, std::u16string_view title, const ScrollInfo& vInfo, const ScrollInfo& hInfo);
+                   bool maximized, std::u16string_view title, const ScrollInfo& vInfo,
+                   const ScrollInfo& hInfo);
 
 } // namespace look
 

@@ -42,7 +42,8 @@ ToolTip::Tool* ToolTip::Find(WindowHandle window, uintptr_t id)
     return nullptr;
 }
 
-bool ToolTip::AddTool(Window* window, std::u16string_view text, const Rect& rect, uintptr_t id, uint32_t flags)
+bool ToolTip::AddTool(Window* window, std::u16string_view text, const Rect& rect, uintptr_t id,
+                      uint32_t flags)
 {
     if (!window || !window->IsWindow())
         return false;
@@ -64,7 +65,8 @@ bool ToolTip::DelTool(Window* window, uintptr_t id)
     if (!window)
         return false;
     WindowHandle h = window->Handle();
-    auto it = std::find_if(m_tools.begin(), m_tools.end(), [&](const Tool& t) { return t.window == h && t.id == id; });
+    auto it = std::find_if(m_tools.begin(), m_tools.end(),
+                           [&](const Tool& t) { return t.window == h && t.id == id; });
     if (it == m_tools.end())
         return false;
     if (m_hasCur && m_curWindow == h && m_curId == id) {
@@ -74,9 +76,8 @@ bool ToolTip::DelTool(Window* window, uintptr_t id)
     }
     bool subclassed = it->flags & kTtfSubclass;
     m_tools.erase(it);
-    if (subclassed && std::none_of(m_tools.begin(), m_tools.end(), [&](const Tool& t) {
-            return t.window == h && (t.flags & kTtfSubclass);
-        }))
+    if (subclassed && std::none_of(m_tools.begin(), m_tools.end(),
+                                   [&](const Tool& t) { return t.window == h && (t.flags & kTtfSubclass); }))
         window->RemoveObserver(this);
     return true;
 }
@@ -133,19 +134,29 @@ void ToolTip::SetDelayTime(int which, uint32_t ms)
         m_reshow = ms / 5;
         m_autoPop = ms * 10;
         break;
-    case kTtdtReshow: m_reshow = ms; break;
-    case kTtdtAutoPop: m_autoPop = ms; break;
-    case kTtdtInitial: m_initial = ms; break;
-    default: break;
+    case kTtdtReshow:
+        m_reshow = ms;
+        break;
+    case kTtdtAutoPop:
+        m_autoPop = ms;
+        break;
+    case kTtdtInitial:
+        m_initial = ms;
+        break;
+    default:
+        break;
     }
 }
 
 uint32_t ToolTip::DelayTime(int which) const
 {
     switch (which) {
-    case kTtdtReshow: return m_reshow;
-    case kTtdtAutoPop: return m_autoPop;
-    default: return m_initial;
+    case kTtdtReshow:
+        return m_reshow;
+    case kTtdtAutoPop:
+        return m_autoPop;
+    default:
+        return m_initial;
     }
 }
 
@@ -172,7 +183,10 @@ Rect ToolTip::ToolScreenRect(const Tool& t) const
     return w->ClientToScreen(t.rect);
 }
 
-bool ToolTip::IsShown() const { return m_shown && IsVisible(); }
+bool ToolTip::IsShown() const
+{
+    return m_shown && IsVisible();
+}
 
 void ToolTip::RelayEvent(const Msg& msg)
 {
@@ -225,7 +239,8 @@ void ToolTip::RelayEvent(const Msg& msg)
         KillTimer(kInitialTimer);
         m_suppressed = m_hasCur;
         return;
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -247,7 +262,9 @@ void ToolTip::OnTimer(uintptr_t id)
             ShowTip(*t);
         return;
     }
-    case kAutoPopTimer: Hide(); return;
+    case kAutoPopTimer:
+        Hide();
+        return;
     case kCheckTimer: {
         Tool* t = m_hasCur ? Find(m_curWindow, m_curId) : nullptr;
         Point cur = CursorPos();
@@ -257,7 +274,8 @@ void ToolTip::OnTimer(uintptr_t id)
         }
         return;
     }
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -295,7 +313,7 @@ void ToolTip::ShowTip(Tool& t)
     m_shown = true;
     SetPos(kInsertTopmost, x, y, w, h, kSwpNoActivate | kSwpShowWindow);
     Invalidate();
-    NotifyHeader hdr {Handle(), t.id, kTtnShow};
+    NotifyHeader hdr{Handle(), t.id, kTtnShow};
     if (toolWindow)
         toolWindow->Send(kWmNotify, WParam(t.id), LParam(&hdr));
     SetTimer(kAutoPopTimer, m_autoPop);
@@ -311,12 +329,15 @@ void ToolTip::Hide()
     m_shown = false;
     m_lastHide = ClockNow();
     Show(kSwHide);
-    NotifyHeader hdr {Handle(), m_shownId, kTtnPop};
+    NotifyHeader hdr{Handle(), m_shownId, kTtnPop};
     if (Window* w = FromHandle(m_curWindow))
         w->Send(kWmNotify, WParam(m_shownId), LParam(&hdr));
 }
 
-void ToolTip::Pop() { Hide(); }
+void ToolTip::Pop()
+{
+    Hide();
+}
 
 void ToolTip::OnPaint()
 {

@@ -42,7 +42,8 @@ public:
     // A pop-up owned by the owner's top-level window.
     bool Create(Window* owner);
 
-    bool AddTool(Window* window, std::u16string_view text, const Rect& rect, uintptr_t id, uint32_t flags = 0);
+    bool AddTool(Window* window, std::u16string_view text, const Rect& rect, uintptr_t id,
+                 uint32_t flags = 0);
     bool DelTool(Window* window, uintptr_t id);
     void DelAllTools();
     int ToolCount() const { return int(m_tools.size()); }

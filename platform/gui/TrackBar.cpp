@@ -42,7 +42,8 @@ void TrackBar::SetThumbLength(int length)
 Rect TrackBar::ChannelRect() const
 {
     Rect c = ClientRect();
-    int len = (Style() & kTbsFixedLength) ? m_thumbLength : std::min(m_thumbLength, Vertical() ? c.Width() : c.Height());
+    int len = (Style() & kTbsFixedLength) ? m_thumbLength
+                                          : std::min(m_thumbLength, Vertical() ? c.Width() : c.Height());
     if (Vertical()) {
         int x = c.left + (c.Width() - len) / 2 + len / 2 - 2;
         return {x, c.top + kChannelInset, x + 4, c.bottom - kChannelInset};
@@ -55,7 +56,8 @@ Rect TrackBar::ThumbRect() const
 {
     Rect c = ClientRect();
     Rect ch = ChannelRect();
-    int len = (Style() & kTbsFixedLength) ? m_thumbLength : std::min(m_thumbLength, Vertical() ? c.Width() : c.Height());
+    int len = (Style() & kTbsFixedLength) ? m_thumbLength
+                                          : std::min(m_thumbLength, Vertical() ? c.Width() : c.Height());
     int span = m_max - m_min;
     if (Vertical()) {
         int travel = ch.Height() - kThumbWidth;
@@ -143,14 +145,27 @@ void TrackBar::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
 {
     switch (vk) {
     case kVkLeft:
-    case kVkUp: MoveTo(m_pos - m_line, kTbLineUp); break;
+    case kVkUp:
+        MoveTo(m_pos - m_line, kTbLineUp);
+        break;
     case kVkRight:
-    case kVkDown: MoveTo(m_pos + m_line, kTbLineDown); break;
-    case kVkPrior: MoveTo(m_pos - m_page, kTbPageUp); break;
-    case kVkNext: MoveTo(m_pos + m_page, kTbPageDown); break;
-    case kVkHome: MoveTo(m_min, kTbTop); break;
-    case kVkEnd: MoveTo(m_max, kTbBottom); break;
-    default: break;
+    case kVkDown:
+        MoveTo(m_pos + m_line, kTbLineDown);
+        break;
+    case kVkPrior:
+        MoveTo(m_pos - m_page, kTbPageUp);
+        break;
+    case kVkNext:
+        MoveTo(m_pos + m_page, kTbPageDown);
+        break;
+    case kVkHome:
+        MoveTo(m_min, kTbTop);
+        break;
+    case kVkEnd:
+        MoveTo(m_max, kTbBottom);
+        break;
+    default:
+        break;
     }
 }
 
@@ -164,8 +179,11 @@ void TrackBar::OnKeyUp(uint32_t vk, uint32_t, uint32_t)
     case kVkPrior:
     case kVkNext:
     case kVkHome:
-    case kVkEnd: Notify(kTbEndTrack); break;
-    default: break;
+    case kVkEnd:
+        Notify(kTbEndTrack);
+        break;
+    default:
+        break;
     }
 }
 
@@ -180,13 +198,15 @@ void TrackBar::OnPaint()
     cd.drawStage = kCddsPrePaint;
     if (NotifyParent(kNmCustomDraw, &cd.hdr) & kCdrfSkipDefault)
         return;
-    PaintBackground(c, client, kWmCtlColorStatic, GetSysColor(SysColor::kWindowText), GetSysColor(SysColor::kBtnFace));
+    PaintBackground(c, client, kWmCtlColorStatic, GetSysColor(SysColor::kWindowText),
+                    GetSysColor(SysColor::kBtnFace));
     Rect ch = ChannelRect();
     c.FillRect(ch, gfx::Rgb(231, 234, 234));
     c.FrameRect(ch, gfx::Rgb(214, 214, 214));
     Rect thumb = ThumbRect();
     bool hot = m_dragging;
-    c.FillRect(thumb, IsEnabled() ? (hot ? gfx::Rgb(204, 204, 204) : gfx::Rgb(0, 122, 217)) : gfx::Rgb(204, 204, 204));
+    c.FillRect(thumb, IsEnabled() ? (hot ? gfx::Rgb(204, 204, 204) : gfx::Rgb(0, 122, 217))
+                                  : gfx::Rgb(204, 204, 204));
     if (HasFocus())
         look::DrawFocusRect(c, client);
 }

@@ -9,7 +9,10 @@
 
 namespace vel::gui {
 
-TreeCtrl::TreeCtrl() { SetClassStyle(kCsDblClks); }
+TreeCtrl::TreeCtrl()
+{
+    SetClassStyle(kCsDblClks);
+}
 
 // The window goes in ~Window, where no handler of this class (and no
 // notification to a parent that may be half destroyed) runs any more.
@@ -229,7 +232,10 @@ bool TreeCtrl::SelectImpl(TreeItem item, uint32_t action)
     return true;
 }
 
-bool TreeCtrl::SelectItem(TreeItem item) { return SelectImpl(item, kTvcUnknown); }
+bool TreeCtrl::SelectItem(TreeItem item)
+{
+    return SelectImpl(item, kTvcUnknown);
+}
 
 std::u16string TreeCtrl::GetItemText(TreeItem item) const
 {
@@ -323,7 +329,10 @@ TreeItem TreeCtrl::GetPrevSiblingItem(TreeItem item) const
     return it != list.begin() ? (*(it - 1))->handle : 0;
 }
 
-TreeItem TreeCtrl::GetRootItem() const { return m_roots.empty() ? 0 : m_roots.front()->handle; }
+TreeItem TreeCtrl::GetRootItem() const
+{
+    return m_roots.empty() ? 0 : m_roots.front()->handle;
+}
 
 std::vector<TreeCtrl::Node*> TreeCtrl::VisibleRows() const
 {
@@ -368,9 +377,15 @@ TreeItem TreeCtrl::GetPrevVisibleItem(TreeItem item) const
     return r > 0 ? rows[size_t(r - 1)]->handle : 0;
 }
 
-int TreeCtrl::GetVisibleCount() const { return RowsThatFit(); }
+int TreeCtrl::GetVisibleCount() const
+{
+    return RowsThatFit();
+}
 
-int TreeCtrl::RowsThatFit() const { return std::max(1, ClientRect().Height() / std::max(1, m_itemHeight)); }
+int TreeCtrl::RowsThatFit() const
+{
+    return std::max(1, ClientRect().Height() / std::max(1, m_itemHeight));
+}
 
 Rect TreeCtrl::GetItemRect(TreeItem item, bool textOnly) const
 {
@@ -379,7 +394,7 @@ Rect TreeCtrl::GetItemRect(TreeItem item, bool textOnly) const
         return {};
     Node* n = NodeOf(item);
     int y = (r - m_top) * m_itemHeight;
-    Rect row {0, y, ClientRect().Width(), y + m_itemHeight};
+    Rect row{0, y, ClientRect().Width(), y + m_itemHeight};
     if (!textOnly)
         return row;
     int level = LevelOf(n) + ((Style() & (kTvsLinesAtRoot)) ? 1 : 0);
@@ -534,7 +549,10 @@ void TreeCtrl::OnLButtonDblClk(uint32_t keys, Point pt)
         ExpandImpl(NodeOf(item), kTveToggle, kTvcByMouse);
 }
 
-void TreeCtrl::OnRButtonDown(uint32_t, Point) { SetFocus(); }
+void TreeCtrl::OnRButtonDown(uint32_t, Point)
+{
+    SetFocus();
+}
 
 void TreeCtrl::OnRButtonUp(uint32_t keys, Point pt)
 {
@@ -552,15 +570,30 @@ void TreeCtrl::OnVScroll(int code, int, Window*)
 {
     int fit = RowsThatFit();
     switch (code) {
-    case kSbLineUp: SetTop(m_top - 1); break;
-    case kSbLineDown: SetTop(m_top + 1); break;
-    case kSbPageUp: SetTop(m_top - fit); break;
-    case kSbPageDown: SetTop(m_top + fit); break;
+    case kSbLineUp:
+        SetTop(m_top - 1);
+        break;
+    case kSbLineDown:
+        SetTop(m_top + 1);
+        break;
+    case kSbPageUp:
+        SetTop(m_top - fit);
+        break;
+    case kSbPageDown:
+        SetTop(m_top + fit);
+        break;
     case kSbThumbTrack:
-    case kSbThumbPosition: SetTop(GetScrollInfo(kSbVert).trackPos); break;
-    case kSbTop: SetTop(0); break;
-    case kSbBottom: SetTop(1 << 30); break;
-    default: break;
+    case kSbThumbPosition:
+        SetTop(GetScrollInfo(kSbVert).trackPos);
+        break;
+    case kSbTop:
+        SetTop(0);
+        break;
+    case kSbBottom:
+        SetTop(1 << 30);
+        break;
+    default:
+        break;
     }
 }
 
@@ -576,12 +609,24 @@ void TreeCtrl::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
         SelectImpl(rows[size_t(row)]->handle, kTvcByKeyboard);
     };
     switch (vk) {
-    case kVkUp: selectRow(r < 0 ? 0 : r - 1); break;
-    case kVkDown: selectRow(r < 0 ? 0 : r + 1); break;
-    case kVkHome: selectRow(0); break;
-    case kVkEnd: selectRow(int(rows.size()) - 1); break;
-    case kVkPrior: selectRow(r - (RowsThatFit() - 1)); break;
-    case kVkNext: selectRow(r + (RowsThatFit() - 1)); break;
+    case kVkUp:
+        selectRow(r < 0 ? 0 : r - 1);
+        break;
+    case kVkDown:
+        selectRow(r < 0 ? 0 : r + 1);
+        break;
+    case kVkHome:
+        selectRow(0);
+        break;
+    case kVkEnd:
+        selectRow(int(rows.size()) - 1);
+        break;
+    case kVkPrior:
+        selectRow(r - (RowsThatFit() - 1));
+        break;
+    case kVkNext:
+        selectRow(r + (RowsThatFit() - 1));
+        break;
     case kVkLeft:
         if (cur && (cur->state & kTvisExpanded))
             ExpandImpl(cur, kTveCollapse, kTvcByKeyboard);
@@ -602,8 +647,11 @@ void TreeCtrl::OnKeyDown(uint32_t vk, uint32_t, uint32_t)
         if (cur)
             ExpandImpl(cur, kTveCollapse, kTvcByKeyboard);
         break;
-    case kVkReturn: NotifyParent(kNmReturn); break;
-    default: break;
+    case kVkReturn:
+        NotifyParent(kNmReturn);
+        break;
+    default:
+        break;
     }
 }
 
@@ -664,7 +712,7 @@ void TreeCtrl::PaintItem(gfx::Canvas& c, TreeItem item, const Rect& row)
     }
     if (HasButton(n)) {
         int cx = (level - 1) * m_indent + m_indent / 2, cy = (row.top + row.bottom) / 2;
-        Rect box {cx - 4, cy - 4, cx + 5, cy + 5};
+        Rect box{cx - 4, cy - 4, cx + 5, cy + 5};
         c.FillRect(box, GetSysColor(SysColor::kWindow));
         c.FrameRect(box, lines);
         c.FillRect({box.left + 2, cy, box.right - 2, cy + 1}, GetSysColor(SysColor::kWindowText));
@@ -688,7 +736,8 @@ void TreeCtrl::PaintItem(gfx::Canvas& c, TreeItem item, const Rect& row)
             ink = GetSysColor(SysColor::kHighlightText);
     }
     const gfx::Font& font = (n->state & kTvisBold) ? *DefaultBoldFont() : *Font();
-    c.DrawText(n->text, text.Offset(2, 0), font, ink, gfx::kTextSingleLine | gfx::kTextVCenter | gfx::kTextNoPrefix);
+    c.DrawText(n->text, text.Offset(2, 0), font, ink,
+               gfx::kTextSingleLine | gfx::kTextVCenter | gfx::kTextNoPrefix);
 }
 
 void TreeCtrl::OnPaint()
@@ -706,7 +755,7 @@ void TreeCtrl::OnPaint()
     c.FillRect(client, m_back != gfx::kNoColor ? m_back : GetSysColor(SysColor::kWindow));
     auto rows = VisibleRows();
     for (int r = m_top; r < int(rows.size()); ++r) {
-        Rect row {0, (r - m_top) * m_itemHeight, client.right, (r - m_top + 1) * m_itemHeight};
+        Rect row{0, (r - m_top) * m_itemHeight, client.right, (r - m_top + 1) * m_itemHeight};
         if (row.top >= client.bottom)
             break;
         Node* n = rows[size_t(r)];

@@ -71,8 +71,8 @@ public:
     ~TreeCtrl() override;
     std::u16string_view ClassName() const override { return u"SysTreeView32"; }
 
-    TreeItem InsertItem(std::u16string_view text, int image = -1, int selectedImage = -1, TreeItem parent = kTviRoot,
-                        TreeItem after = kTviLast, uintptr_t data = 0);
+    TreeItem InsertItem(std::u16string_view text, int image = -1, int selectedImage = -1,
+                        TreeItem parent = kTviRoot, TreeItem after = kTviLast, uintptr_t data = 0);
     bool DeleteItem(TreeItem item);
     void DeleteAllItems();
     bool Expand(TreeItem item, uint32_t code);

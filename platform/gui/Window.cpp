@@ -87,7 +87,7 @@ bool Window::Create(Window* parent, const Rect& rect, uint32_t style, uint32_t e
             m_alpha = 255;
         VEL_GUI_CHECK_TREE();
     }
-    CreateStruct cs {param, parent, m_rect, style, exStyle, id, text};
+    CreateStruct cs{param, parent, m_rect, style, exStyle, id, text};
     if (!Send(kWmNcCreate, 0, LParam(&cs)) || !IsWindow()) {
         Destroy();
         return false;
@@ -96,7 +96,7 @@ bool Window::Create(Window* parent, const Rect& rect, uint32_t style, uint32_t e
     {
         Lock lock;
         System::EnsureSurfaceLocked(this);
-        m_invalid = gfx::Region(Rect {0, 0, m_client.Width(), m_client.Height()});
+        m_invalid = gfx::Region(Rect{0, 0, m_client.Width(), m_client.Height()});
         m_erase = true;
         m_ncDirty = true;
         System::MarkDirtyLocked(this);
@@ -106,8 +106,8 @@ bool Window::Create(Window* parent, const Rect& rect, uint32_t style, uint32_t e
         return false;
     }
     // The first size and place, as every window learns them before it shows.
-    WindowPos pos {m_handle, 0, m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(),
-                   kSwpNoZOrder | kSwpNoActivate};
+    WindowPos pos{
+        m_handle, 0, m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), kSwpNoZOrder | kSwpNoActivate};
     Send(kWmWindowPosChanged, 0, LParam(&pos));
     if (!IsWindow())
         return false;
@@ -264,8 +264,14 @@ Window* Window::FromHandle(WindowHandle handle)
     return System::Lookup(handle);
 }
 
-void Window::SetClassCursor(CursorRef cursor) { m_classCursor = std::move(cursor); }
-CursorRef Window::ClassCursor() const { return m_classCursor; }
+void Window::SetClassCursor(CursorRef cursor)
+{
+    m_classCursor = std::move(cursor);
+}
+CursorRef Window::ClassCursor() const
+{
+    return m_classCursor;
+}
 
 // --- Messages ---------------------------------------------------------------------------
 
@@ -364,7 +370,7 @@ void Window::ModifyStyle(uint32_t remove, uint32_t add)
     }
     if (old == now)
         return;
-    StyleChange sc {old, now};
+    StyleChange sc{old, now};
     Send(kWmStyleChanged, WParam(-16), LParam(&sc));
     if ((old ^ now) & kFrameStyles)
         SetPos(0, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize | kSwpNoZOrder | kSwpNoActivate | kSwpFrameChanged);
@@ -395,7 +401,7 @@ void Window::ModifyExStyle(uint32_t remove, uint32_t add)
     }
     if (old == now)
         return;
-    StyleChange sc {old, now};
+    StyleChange sc{old, now};
     Send(kWmStyleChanged, WParam(-20), LParam(&sc));
     if ((old ^ now) & kFrameExStyles)
         SetPos(0, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize | kSwpNoZOrder | kSwpNoActivate | kSwpFrameChanged);
@@ -443,7 +449,7 @@ void Window::SetFont(FontRef font, bool redraw)
 
 Point detail::System::WindowOriginOnScreenLocked(const Window* w)
 {
-    Point p {w->m_rect.left, w->m_rect.top};
+    Point p{w->m_rect.left, w->m_rect.top};
     if (w->m_parent) {
         Point c = ClientOriginOnScreenLocked(w->m_parent);
         p.x += c.x;
@@ -499,13 +505,13 @@ Point Window::ScreenToClient(Point p) const
 
 Rect Window::ClientToScreen(const Rect& r) const
 {
-    Point o = ClientToScreen(Point {0, 0});
+    Point o = ClientToScreen(Point{0, 0});
     return r.Offset(o.x, o.y);
 }
 
 Rect Window::ScreenToClient(const Rect& r) const
 {
-    Point o = ClientToScreen(Point {0, 0});
+    Point o = ClientToScreen(Point{0, 0});
     return r.Offset(-o.x, -o.y);
 }
 
@@ -519,7 +525,7 @@ void detail::System::RecalcClient(Window* w)
     SendMessageTo(w->m_handle, kWmNcCalcSize, 1, LParam(&p));
     Lock lock;
     Rect c = p.rect[0].Offset(-w->m_rect.left, -w->m_rect.top);
-    Rect bounds {0, 0, w->m_rect.Width(), w->m_rect.Height()};
+    Rect bounds{0, 0, w->m_rect.Width(), w->m_rect.Height()};
     c.left = std::clamp(c.left, 0, bounds.right);
     c.top = std::clamp(c.top, 0, bounds.bottom);
     c.right = std::clamp(c.right, c.left, bounds.right);
@@ -604,7 +610,7 @@ bool Window::SetPos(WindowHandle insertAfter, int x, int y, int cx, int cy, uint
         System::RunOnOwner(this, [&] { ok = SetPos(insertAfter, x, y, cx, cy, flags); });
         return ok;
     }
-    WindowPos pos {m_handle, insertAfter, x, y, cx, cy, flags};
+    WindowPos pos{m_handle, insertAfter, x, y, cx, cy, flags};
     {
         Lock lock;
         if (flags & kSwpNoMove) {
@@ -659,7 +665,7 @@ bool Window::SetPos(WindowHandle insertAfter, int x, int y, int cx, int cy, uint
         System::EnsureSurfaceLocked(this);
         m_ncDirty = true;
         if (sized || m_client != oldClient) {
-            m_invalid = gfx::Region(Rect {0, 0, m_client.Width(), m_client.Height()});
+            m_invalid = gfx::Region(Rect{0, 0, m_client.Width(), m_client.Height()});
             m_erase = true;
         }
         System::MarkDirtyLocked(this);
@@ -687,7 +693,7 @@ void Window::CenterOver(const Window* other)
     x = std::max(work.left, std::min(x, work.right - me.Width()));
     y = std::max(work.top, std::min(y, work.bottom - me.Height()));
     if (Window* p = Parent()) {
-        Point o = p->ScreenToClient(Point {x, y});
+        Point o = p->ScreenToClient(Point{x, y});
         x = o.x;
         y = o.y;
     }
@@ -962,7 +968,7 @@ bool Window::UpdateLayered(const gfx::Bitmap& bitmap, uint8_t alpha)
         std::lock_guard<std::recursive_mutex> g(s->mu);
         s->bitmap = bitmap;
     }
-    System::SurfaceDamaged(this, Rect {0, 0, bitmap.Width(), bitmap.Height()});
+    System::SurfaceDamaged(this, Rect{0, 0, bitmap.Width(), bitmap.Height()});
     System::TopLevelChanged(this);
     return true;
 }
@@ -975,9 +981,15 @@ bool Window::IsPerPixelLayered() const
 
 // --- Painting -----------------------------------------------------------------------------------
 
-void Window::Invalidate(bool erase) { InvalidateRect(ClientRect(), erase); }
+void Window::Invalidate(bool erase)
+{
+    InvalidateRect(ClientRect(), erase);
+}
 
-void Window::InvalidateRect(const Rect& rect, bool erase) { InvalidateRegion(gfx::Region(rect), erase); }
+void Window::InvalidateRect(const Rect& rect, bool erase)
+{
+    InvalidateRegion(gfx::Region(rect), erase);
+}
 
 void Window::InvalidateRegion(const gfx::Region& region, bool erase)
 {
@@ -985,7 +997,7 @@ void Window::InvalidateRegion(const gfx::Region& region, bool erase)
     if (!m_handle || m_perPixel)
         return;
     gfx::Region r = region;
-    r.Intersect(Rect {0, 0, m_client.Width(), m_client.Height()});
+    r.Intersect(Rect{0, 0, m_client.Width(), m_client.Height()});
     if (r.IsEmpty())
         return;
     m_invalid.Union(r);
@@ -1033,7 +1045,7 @@ void Window::Update()
     bool nc;
     {
         Lock lock;
-        nc = m_ncDirty && m_client != Rect {0, 0, m_rect.Width(), m_rect.Height()};
+        nc = m_ncDirty && m_client != Rect{0, 0, m_rect.Width(), m_rect.Height()};
         if (m_ncDirty && !nc) {
             m_ncDirty = false;
             System::MarkDirtyLocked(this);
@@ -1048,18 +1060,30 @@ void Window::Update()
         Send(kWmNcPaint, 1, 0);
     }
     if (NeedsPaint()) {
-        Msg m {m_handle, kWmPaint, 0, 0, MessageTime(), CursorPos()};
+        Msg m{m_handle, kWmPaint, 0, 0, MessageTime(), CursorPos()};
         DispatchMessage(m);
     }
 }
 
 // --- Timers and input -------------------------------------------------------------------------------
 
-bool Window::SetTimer(uintptr_t id, uint32_t periodMs) { return SetWindowTimer(m_handle, id, periodMs); }
-bool Window::KillTimer(uintptr_t id) { return KillWindowTimer(m_handle, id); }
+bool Window::SetTimer(uintptr_t id, uint32_t periodMs)
+{
+    return SetWindowTimer(m_handle, id, periodMs);
+}
+bool Window::KillTimer(uintptr_t id)
+{
+    return KillWindowTimer(m_handle, id);
+}
 
-void Window::SetFocus() { SetFocusWindow(m_handle); }
-bool Window::HasFocus() const { return m_handle && GetFocusWindow() == m_handle; }
+void Window::SetFocus()
+{
+    SetFocusWindow(m_handle);
+}
+bool Window::HasFocus() const
+{
+    return m_handle && GetFocusWindow() == m_handle;
+}
 
 void Window::SetCapture()
 {
@@ -1072,7 +1096,10 @@ void Window::SetCapture()
     System::SetCaptureImpl(this);
 }
 
-bool Window::HasCapture() const { return m_handle && GetCaptureWindow() == m_handle; }
+bool Window::HasCapture() const
+{
+    return m_handle && GetCaptureWindow() == m_handle;
+}
 
 void Window::TrackMouseLeave(bool nonClient)
 {
@@ -1139,7 +1166,7 @@ void Window::SetScrollInfo(int bar, const ScrollInfo& info, bool redraw)
 ScrollInfo Window::GetScrollInfo(int bar) const
 {
     Lock lock;
-    return (bar == kSbHorz || bar == kSbVert) ? m_scroll[bar] : ScrollInfo {};
+    return (bar == kSbHorz || bar == kSbVert) ? m_scroll[bar] : ScrollInfo{};
 }
 
 int Window::SetScrollPos(int bar, int pos, bool redraw)
@@ -1151,7 +1178,10 @@ int Window::SetScrollPos(int bar, int pos, bool redraw)
     return old;
 }
 
-int Window::GetScrollPos(int bar) const { return GetScrollInfo(bar).pos; }
+int Window::GetScrollPos(int bar) const
+{
+    return GetScrollInfo(bar).pos;
+}
 
 bool Window::IsScrollBarShown(int bar) const
 {
@@ -1162,9 +1192,9 @@ bool Window::IsScrollBarShown(int bar) const
 Rect Window::ScrollBarRect(int bar) const
 {
     Lock lock;
-    NcLayout l = ComputeNcLayout(m_style, m_exStyle, {m_rect.Width(), m_rect.Height()}, m_scrollShown[kSbVert],
-                                 m_scrollShown[kSbHorz]);
-    return bar == kSbVert ? l.vScroll : bar == kSbHorz ? l.hScroll : Rect {};
+    NcLayout l = ComputeNcLayout(m_style, m_exStyle, {m_rect.Width(), m_rect.Height()},
+                                 m_scrollShown[kSbVert], m_scrollShown[kSbHorz]);
+    return bar == kSbVert ? l.vScroll : bar == kSbHorz ? l.hScroll : Rect{};
 }
 
 // --- Observers -----------------------------------------------------------------------------------------
@@ -1193,14 +1223,15 @@ LResult Window::Default()
 
 LResult Window::WindowProc(uint32_t message, WParam wp, LParam lp)
 {
-    Current current {message, wp, lp};
+    Current current{message, wp, lp};
     Current* saved = m_current;
     m_current = &current;
-    struct Restore {
+    struct Restore
+    {
         Window* w;
         Current* saved;
         ~Restore() { w->m_current = saved; }
-    } restore {this, saved};
+    } restore{this, saved};
 
     const Point pt = UnpackPoint(lp);
     const uint32_t keys = uint32_t(wp);
@@ -1264,7 +1295,8 @@ LResult Window::WindowProc(uint32_t message, WParam wp, LParam lp)
         OnActivate(LoWord(wp), FromHandle(WindowHandle(lp)), HiWord(wp) != 0);
         return 0;
     case kWmMouseActivate:
-        return OnMouseActivate(FromHandle(WindowHandle(wp)), int16_t(LoWord(uintptr_t(lp))), HiWord(uintptr_t(lp)));
+        return OnMouseActivate(FromHandle(WindowHandle(wp)), int16_t(LoWord(uintptr_t(lp))),
+                               HiWord(uintptr_t(lp)));
     case kWmPaint:
         OnPaint();
         return 0;
@@ -1353,7 +1385,8 @@ LResult Window::WindowProc(uint32_t message, WParam wp, LParam lp)
         OnNcRButtonUp(int(wp), pt);
         return 0;
     case kWmSetCursor:
-        return OnSetCursor(FromHandle(WindowHandle(wp)), int16_t(LoWord(uintptr_t(lp))), HiWord(uintptr_t(lp)))
+        return OnSetCursor(FromHandle(WindowHandle(wp)), int16_t(LoWord(uintptr_t(lp))),
+                           HiWord(uintptr_t(lp)))
                    ? 1
                    : 0;
     case kWmCaptureChanged:
@@ -1389,7 +1422,8 @@ LResult Window::WindowProc(uint32_t message, WParam wp, LParam lp)
     case kWmCtlColorDlg:
     case kWmCtlColorScrollBar:
     case kWmCtlColorStatic:
-        return LResult(OnCtlColor(*reinterpret_cast<ControlColors*>(wp), FromHandle(WindowHandle(lp)), message));
+        return LResult(
+            OnCtlColor(*reinterpret_cast<ControlColors*>(wp), FromHandle(WindowHandle(lp)), message));
     case kWmCopyData:
         return lp && OnCopyData(FromHandle(WindowHandle(wp)), *reinterpret_cast<const CopyData*>(lp)) ? 1 : 0;
     case kWmContextMenu:
@@ -1449,7 +1483,7 @@ Rect WindowRectOf(WindowHandle handle)
 {
     Lock lock;
     Window* w = System::Lookup(handle);
-    return w ? w->WindowRect() : Rect {};
+    return w ? w->WindowRect() : Rect{};
 }
 
 bool IsWindowVisible(WindowHandle handle)

@@ -336,7 +336,10 @@ protected:
     virtual bool DrawItem(DrawItemInfo& info) { return false; }
     virtual bool MeasureItem(MeasureItemInfo& info) { return false; }
     // Control colours: the default asks nothing of anyone (null brush).
-    virtual gfx::Brush* OnCtlColor(ControlColors& colors, Window* control, uint32_t message) { return nullptr; }
+    virtual gfx::Brush* OnCtlColor(ControlColors& colors, Window* control, uint32_t message)
+    {
+        return nullptr;
+    }
     virtual bool OnCopyData(Window* from, const CopyData& data) { return false; }
     // The default hands the request to the parent.
     virtual void OnContextMenu(Window* window, Point screen);
@@ -388,14 +391,15 @@ private:
     gfx::Color m_background = gfx::kNoColor;
     intptr_t m_userData = 0;
 
-    struct Current {
+    struct Current
+    {
         uint32_t message;
         WParam wParam;
         LParam lParam;
     };
     Current* m_current = nullptr;
-    Size m_lastSizeSent {-1, -1};
-    Point m_lastMoveSent {-99999, -99999};
+    Size m_lastSizeSent{-1, -1};
+    Point m_lastMoveSent{-99999, -99999};
     bool m_dirtyCounted = false;
 };
 
@@ -404,8 +408,8 @@ bool IsWindowHandle(WindowHandle handle);
 LResult SendMessageTo(WindowHandle handle, uint32_t message, WParam wParam = 0, LParam lParam = 0);
 // Sends and waits at most `timeoutMs` of real time; false when the window is
 // gone, its thread ended, or the time ran out.
-bool SendMessageTimeout(WindowHandle handle, uint32_t message, WParam wParam, LParam lParam, uint32_t timeoutMs,
-                        LResult* result = nullptr);
+bool SendMessageTimeout(WindowHandle handle, uint32_t message, WParam wParam, LParam lParam,
+                        uint32_t timeoutMs, LResult* result = nullptr);
 // Called when a posted message is dropped unhandled (its window was
 // destroyed first, or its thread ended), so a heap record it carries can
 // be freed.

@@ -1,15 +1,18 @@
 #include "Gallery.h"
 
+#include "platform/base/Strings.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Paint.h"
 #include "platform/gui/SystemLook.h"
-#include "platform/base/Strings.h"
 
 namespace vel::gallery {
 
 namespace {
 
-Rect R(int x, int y, int w, int h) { return Rect::FromXYWH(x, y, w, h); }
+Rect R(int x, int y, int w, int h)
+{
+    return Rect::FromXYWH(x, y, w, h);
+}
 
 gfx::Bitmap Icon(gfx::Color body, gfx::Color edge)
 {
@@ -28,7 +31,8 @@ const gfx::Color kKindColors[] = {gfx::Rgb(120, 120, 120), gfx::Rgb(0, 120, 215)
 GalleryDialog::GalleryDialog()
 {
     int frame = FrameThickness(kDefaultDialogStyle, 0);
-    SetCreateParams({0, 0, 640 + 2 * frame, 440 + kCaptionHeight + 2 * frame}, kDefaultDialogStyle, 0, u"控件示例");
+    SetCreateParams({0, 0, 640 + 2 * frame, 440 + kCaptionHeight + 2 * frame}, kDefaultDialogStyle, 0,
+                    u"控件示例");
     SetBackground(GetSysColor(SysColor::kBtnFace));
 }
 
@@ -53,24 +57,27 @@ Menu GalleryDialog::SampleMenu()
 bool GalleryDialog::OnInitDialog()
 {
     nameLabel.Create(*this, R(12, 14, 60, 20), kWsVisible | kSsCenterImage, -1, u"名称：");
-    name.Create(*this, R(76, 12, 220, 24), kWsVisible | kWsTabStop | kEsAutoHScroll, kIdName, {}, kWsExClientEdge);
+    name.Create(*this, R(76, 12, 220, 24), kWsVisible | kWsTabStop | kEsAutoHScroll, kIdName, {},
+                kWsExClientEdge);
     name.SetCueBanner(u"请输入档案名称");
     kindLabel.Create(*this, R(312, 14, 60, 20), kWsVisible | kSsCenterImage, -1, u"类型：");
-    kind.Create(*this, R(376, 12, 180, 200), kWsVisible | kWsTabStop | kCbsDropDownList | kCbsOwnerDrawFixed, kIdKind);
+    kind.Create(*this, R(376, 12, 180, 200), kWsVisible | kWsTabStop | kCbsDropDownList | kCbsOwnerDrawFixed,
+                kIdKind);
     for (const char16_t* k : {u"全部类型", u"视频", u"图片", u"文档"})
         kind.AddString(k);
     kind.SetCurSel(0);
 
     sync.Create(*this, R(12, 48, 120, 20), kWsVisible | kWsTabStop | kBsAutoCheckBox, kIdSync, u"启用同步");
-    video.Create(*this, R(140, 48, 70, 20), kWsVisible | kWsTabStop | kWsGroup | kBsAutoRadioButton, kIdVideo, u"视频");
+    video.Create(*this, R(140, 48, 70, 20), kWsVisible | kWsTabStop | kWsGroup | kBsAutoRadioButton, kIdVideo,
+                 u"视频");
     picture.Create(*this, R(214, 48, 70, 20), kWsVisible | kBsAutoRadioButton, kIdPicture, u"图片");
     video.SetCheck(kBstChecked);
     fade.Create(*this, R(300, 48, 130, 20), kWsVisible | kWsTabStop | kWsGroup | kBsAutoCheckBox, kIdFade,
                 u"半透明窗口");
 
     auto images = std::make_shared<ImageList>(16, 16);
-    images->Add(Icon(gfx::Rgb(91, 155, 213), gfx::Rgb(46, 117, 182)));  // a case
-    images->Add(Icon(gfx::Rgb(255, 217, 102), gfx::Rgb(191, 144, 0))); // a folder
+    images->Add(Icon(gfx::Rgb(91, 155, 213), gfx::Rgb(46, 117, 182)));   // a case
+    images->Add(Icon(gfx::Rgb(255, 217, 102), gfx::Rgb(191, 144, 0)));   // a folder
     images->Add(Icon(gfx::Rgb(200, 200, 200), gfx::Rgb(118, 118, 118))); // the computer
     tree.SetImageList(images);
     tree.Create(*this, R(12, 80, 200, 200),
@@ -89,12 +96,13 @@ bool GalleryDialog::OnInitDialog()
 
     list.Create(*this, R(224, 80, 200, 200), kWsVisible | kWsTabStop | kWsVScroll | kLbsNotify, kIdList, {},
                 kWsExClientEdge);
-    for (const char16_t* f : {u"CLIP0001.MP4", u"CLIP0002.MP4", u"现场.jpeg", u"笔录.doc", u"地图.png", u"录音.wav",
-                              u"报告.pdf", u"CLIP0003.MP4", u"CLIP0004.MP4", u"截图.png", u"说明.txt",
-                              u"附件.zip", u"补充.doc"})
+    for (const char16_t* f :
+         {u"CLIP0001.MP4", u"CLIP0002.MP4", u"现场.jpeg", u"笔录.doc", u"地图.png", u"录音.wav", u"报告.pdf",
+          u"CLIP0003.MP4", u"CLIP0004.MP4", u"截图.png", u"说明.txt", u"附件.zip", u"补充.doc"})
         list.AddString(f);
 
-    ownerDrawn.Create(*this, R(440, 80, 180, 28), kWsVisible | kWsTabStop | kBsOwnerDraw, kIdOwnerDrawn, u"自绘按钮");
+    ownerDrawn.Create(*this, R(440, 80, 180, 28), kWsVisible | kWsTabStop | kBsOwnerDraw, kIdOwnerDrawn,
+                      u"自绘按钮");
     menuButton.Create(*this, R(440, 114, 180, 28), kWsVisible | kWsTabStop, kIdMenuButton, u"菜单…");
     openFile.Create(*this, R(440, 148, 180, 28), kWsVisible | kWsTabStop, kIdOpenFile, u"打开文件…");
     pickFolder.Create(*this, R(440, 182, 180, 28), kWsVisible | kWsTabStop, kIdPickFolder, u"选择文件夹…");
@@ -109,7 +117,8 @@ bool GalleryDialog::OnInitDialog()
     scroll.Create(*this, R(12, 330, 364, 17), kWsVisible | kSbsHorz, kIdScroll);
     scroll.SetInfo({0, 99, 10, 0, 0});
     link.Create(*this, R(12, 358, 240, 20), kWsVisible | kWsTabStop, kIdLink, u"<a>新增本地档案库路径</a>");
-    status.Create(*this, R(12, 394, 410, 20), kWsVisible | kSsCenterImage | kSsEndEllipsis, kIdStatus, u"就绪");
+    status.Create(*this, R(12, 394, 410, 20), kWsVisible | kSsCenterImage | kSsEndEllipsis, kIdStatus,
+                  u"就绪");
     ok.Create(*this, R(440, 392, 85, 28), kWsVisible | kWsTabStop | kBsDefPushButton, kIdOk, u"确定");
     cancel.Create(*this, R(535, 392, 85, 28), kWsVisible | kWsTabStop, kIdCancel, u"取消");
 
@@ -119,7 +128,10 @@ bool GalleryDialog::OnInitDialog()
     return true;
 }
 
-void GalleryDialog::SetStatus(std::u16string_view text) { status.SetText(text); }
+void GalleryDialog::SetStatus(std::u16string_view text)
+{
+    status.SetText(text);
+}
 
 void GalleryDialog::ShowMenuAt(Point screen)
 {
@@ -207,11 +219,13 @@ bool GalleryDialog::OnCommand(WParam wp, LParam lp)
     case kIdMessage: {
         if (!clicked)
             return true;
-        int r = ShowMessageBox(this, u"您将取消所有同步设置，是否继续？", u"提示", kMbYesNo | kMbIconQuestion);
+        int r =
+            ShowMessageBox(this, u"您将取消所有同步设置，是否继续？", u"提示", kMbYesNo | kMbIconQuestion);
         SetStatus(r == kIdYes ? u"回答：是" : u"回答：否");
         return true;
     }
-    default: return Dialog::OnCommand(wp, lp);
+    default:
+        return Dialog::OnCommand(wp, lp);
     }
 }
 
@@ -250,8 +264,9 @@ bool GalleryDialog::OnDrawItem(int, DrawItemInfo& info)
     const Rect& r = info.rcItem;
     const bool selected = info.itemState & kOdsSelected;
     if (info.ctlType == kOdtButton && info.ctlId == uint32_t(kIdOwnerDrawn)) {
-        gfx::Color face = selected ? gfx::Rgb(46, 117, 182) : ownerDrawn.IsHot() ? gfx::Rgb(112, 173, 235)
-                                                                                 : gfx::Rgb(91, 155, 213);
+        gfx::Color face = selected             ? gfx::Rgb(46, 117, 182)
+                          : ownerDrawn.IsHot() ? gfx::Rgb(112, 173, 235)
+                                               : gfx::Rgb(91, 155, 213);
         c.FillRect(r, GetSysColor(SysColor::kBtnFace));
         c.RoundRect(r.Inflate(-1, -1), 4, face, gfx::Rgb(46, 117, 182));
         c.DrawText(ownerDrawn.Text(), r, *DefaultFont(), gfx::Rgb(255, 255, 255),
@@ -262,12 +277,14 @@ bool GalleryDialog::OnDrawItem(int, DrawItemInfo& info)
     }
     if (info.ctlType == kOdtComboBox) {
         bool field = info.itemState & kOdsComboBoxEdit;
-        c.FillRect(r, selected && !field ? GetSysColor(SysColor::kHighlight) : GetSysColor(SysColor::kWindow));
+        c.FillRect(r,
+                   selected && !field ? GetSysColor(SysColor::kHighlight) : GetSysColor(SysColor::kWindow));
         int i = int(info.itemId);
         if (i >= 0 && i < kind.Count()) {
             c.FillRect(R(r.left + 4, r.top + (r.Height() - 12) / 2, 12, 12), kKindColors[i % 4]);
             c.DrawText(kind.GetLBText(i), {r.left + 22, r.top, r.right, r.bottom}, *DefaultFont(),
-                       selected && !field ? GetSysColor(SysColor::kHighlightText) : GetSysColor(SysColor::kWindowText),
+                       selected && !field ? GetSysColor(SysColor::kHighlightText)
+                                          : GetSysColor(SysColor::kWindowText),
                        gfx::kTextSingleLine | gfx::kTextVCenter);
         }
         if (field && (info.itemState & kOdsFocus))
@@ -298,20 +315,34 @@ void GalleryDialog::OnHScroll(int code, int pos, Window* bar)
     if (bar == &scroll) {
         ScrollInfo si = scroll.GetInfo();
         switch (code) {
-        case kSbLineUp: si.pos -= 1; break;
-        case kSbLineDown: si.pos += 1; break;
-        case kSbPageUp: si.pos -= int(si.page); break;
-        case kSbPageDown: si.pos += int(si.page); break;
+        case kSbLineUp:
+            si.pos -= 1;
+            break;
+        case kSbLineDown:
+            si.pos += 1;
+            break;
+        case kSbPageUp:
+            si.pos -= int(si.page);
+            break;
+        case kSbPageDown:
+            si.pos += int(si.page);
+            break;
         case kSbThumbTrack:
-        case kSbThumbPosition: si.pos = si.trackPos; break;
-        default: return;
+        case kSbThumbPosition:
+            si.pos = si.trackPos;
+            break;
+        default:
+            return;
         }
         scroll.SetInfo(si);
         SetStatus(Format16(u"滚动：%d", scroll.GetPos()));
     }
 }
 
-void GalleryDialog::OnContextMenu(Window*, Point screen) { ShowMenuAt(screen); }
+void GalleryDialog::OnContextMenu(Window*, Point screen)
+{
+    ShowMenuAt(screen);
+}
 
 void GalleryDialog::OnPaint()
 {

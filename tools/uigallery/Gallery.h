@@ -82,11 +82,11 @@ public:
     TreeItem caseItem = 0, photosItem = 0, computerItem = 0, yearItem = 0;
 
     // What happened, for the tests (read after the UI is idle).
-    std::atomic<uint32_t> lastMenuCommand {0};
-    std::atomic<int> linkClicks {0};
-    std::atomic<int> ownerDrawnClicks {0};
-    std::atomic<int> nameChanges {0};
-    std::atomic<int> zoomEnds {0};
+    std::atomic<uint32_t> lastMenuCommand{0};
+    std::atomic<int> linkClicks{0};
+    std::atomic<int> ownerDrawnClicks{0};
+    std::atomic<int> nameChanges{0};
+    std::atomic<int> zoomEnds{0};
     std::vector<std::u16string> openedFiles;
     std::u16string pickedFolder;
     std::u16string StatusText() const { return status.Text(); }

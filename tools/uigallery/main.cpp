@@ -9,11 +9,11 @@
 
 #include "Gallery.h"
 
+#include "platform/base/Strings.h"
 #include "platform/gui/Clock.h"
 #include "platform/gui/Menu.h"
 #include "platform/gui/Robot.h"
 #include "platform/gui/Screen.h"
-#include "platform/base/Strings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -79,7 +79,8 @@ int main(int argc, char** argv)
             Rect item = static_cast<ListBox*>(drop)->GetItemRect(2);
             robot.Click(Robot::CenterOfClientRect(drop->Handle(), item));
         }
-        Check(dlg.kind.GetCurSel() == 2 && !dlg.kind.GetDroppedState(), "\"图片\" chosen and the list closed");
+        Check(dlg.kind.GetCurSel() == 2 && !dlg.kind.GetDroppedState(),
+              "\"图片\" chosen and the list closed");
 
         std::printf("Opening the tree down to a case and selecting it:\n");
         Rect year = dlg.tree.GetItemRect(dlg.yearItem, true);

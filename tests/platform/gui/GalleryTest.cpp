@@ -4,11 +4,11 @@
 
 #include "GuiTest.h"
 
+#include "platform/base/Strings.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/gui/Clipboard.h"
 #include "platform/gui/CommonDialogs.h"
 #include "platform/gui/Menu.h"
-#include "platform/fs/FileSystem.h"
-#include "platform/base/Strings.h"
 #include "tools/uigallery/Gallery.h"
 
 using namespace vel::gui;
@@ -39,15 +39,11 @@ protected:
     }
     Point Center(const Window& w) { return Robot::CenterOf(w.Handle()); }
     Point At(const Window& w, const Rect& client) { return Robot::CenterOfClientRect(w.Handle(), client); }
-    template <class F>
-    auto OnUi(F&& f)
-    {
-        return ui->Call(std::forward<F>(f));
-    }
+    template <class F> auto OnUi(F&& f) { return ui->Call(std::forward<F>(f)); }
 
     std::unique_ptr<UiThread> ui;
     std::unique_ptr<GalleryDialog> dlg;
-    std::atomic<int> result {-1};
+    std::atomic<int> result{-1};
 };
 
 TEST_F(Gallery, TypingAndSelectingInTheEdit)
@@ -117,9 +113,9 @@ TEST_F(Gallery, TabOrderFollowsTheControlsAndSkipsWhatCannotTakeFocus)
         robot.Key(kVkTab);
         order.push_back(GetFocusWindow());
     }
-    std::vector<WindowHandle> expected {dlg->kind.Handle(),       dlg->sync.Handle(),   dlg->video.Handle(),
-                                        dlg->fade.Handle(),       dlg->tree.Handle(),   dlg->list.Handle(),
-                                        dlg->ownerDrawn.Handle(), dlg->menuButton.Handle()};
+    std::vector<WindowHandle> expected{dlg->kind.Handle(),       dlg->sync.Handle(),      dlg->video.Handle(),
+                                       dlg->fade.Handle(),       dlg->tree.Handle(),      dlg->list.Handle(),
+                                       dlg->ownerDrawn.Handle(), dlg->menuButton.Handle()};
     EXPECT_EQ(order, expected);
     robot.Key(kVkTab, kModShift);
     EXPECT_EQ(GetFocusWindow(), dlg->ownerDrawn.Handle());
@@ -180,7 +176,7 @@ TEST_F(Gallery, ATreeExpandedAndAnItemSelected)
     EXPECT_EQ(dlg->StatusText(), u"目录：盗窃案");
     // The button opens the case's branch; Right goes into it, Left back out.
     uint32_t flags = 0;
-    Point button {(OnUi([&] { return dlg->tree.GetIndent(); })) * 2 + 9, (theCase.top + theCase.bottom) / 2};
+    Point button{(OnUi([&] { return dlg->tree.GetIndent(); })) * 2 + 9, (theCase.top + theCase.bottom) / 2};
     OnUi([&] { dlg->tree.HitTest(button, &flags); });
     EXPECT_EQ(flags, kTvhtOnItemButton);
     robot.Click(Robot::ClientPoint(dlg->tree.Handle(), button));
@@ -234,7 +230,8 @@ TEST_F(Gallery, MenusByKeyboardOwnerDrawnItemsAndDismissal)
     robot.Key(kVkRight);
     menus = OpenMenuWindows();
     ASSERT_EQ(menus.size(), 2u);
-    EXPECT_EQ(WindowRectOf(menus[1]).Height(), 2 * 26 + 2 + 4 - 26 + 22) << "one owner-drawn item of 26, one of 22";
+    EXPECT_EQ(WindowRectOf(menus[1]).Height(), 2 * 26 + 2 + 4 - 26 + 22)
+        << "one owner-drawn item of 26, one of 22";
     Keep("Gallery.menu-ownerdrawn");
     robot.Key(kVkReturn); // the owner-drawn "视频播放"
     EXPECT_EQ(dlg->lastMenuCommand, kCmdPlayer);
@@ -389,7 +386,8 @@ TEST_F(CommonDialogsTest, FileOpenListsFoldersAndFilteredFilesAndReturnsExisting
     int result = -1;
     ui.Post([&] { result = dlg.DoModal(nullptr); });
     robot.WaitIdle();
-    EXPECT_EQ(ui.Call([&] { return dlg.Entries(); }), (std::vector<std::u16string> {u"sub\\", u"a.mp4", u"b.AVI"}));
+    EXPECT_EQ(ui.Call([&] { return dlg.Entries(); }),
+              (std::vector<std::u16string>{u"sub\\", u"a.mp4", u"b.AVI"}));
     // Choosing all files shows the text file too.
     ui.Call([&] { dlg.TypeCombo().SetCurSel(1); });
     ui.Call([&] { dlg.Send(kWmCommand, MakeWParam(FileOpenDialog::kIdType, kCbnSelChange), 0); });
@@ -418,7 +416,7 @@ TEST_F(CommonDialogsTest, FileOpenListsFoldersAndFilteredFilesAndReturnsExisting
     ui.Call([&] { dlg.NameEdit().SetText(u"\"a.mp4\" \"c.txt\""); });
     robot.Click(Robot::CenterOf(dlg.Item(kIdOk)->Handle()));
     EXPECT_EQ(result, kIdOk);
-    EXPECT_EQ(dlg.Result(), (std::vector<std::u16string> {u"C:\\cases\\a.mp4", u"C:\\cases\\c.txt"}));
+    EXPECT_EQ(dlg.Result(), (std::vector<std::u16string>{u"C:\\cases\\a.mp4", u"C:\\cases\\c.txt"}));
 }
 
 TEST_F(CommonDialogsTest, FolderBrowseOpensBranchesAsTheyExpandAndReturnsThePath)

@@ -20,7 +20,10 @@
 
 namespace vel::gui::test {
 
-inline std::string SnapshotDir() { return vel::test::BinaryDir() + "/gui-snapshots"; }
+inline std::string SnapshotDir()
+{
+    return vel::test::BinaryDir() + "/gui-snapshots";
+}
 
 inline std::string TestName()
 {

@@ -15,7 +15,10 @@ namespace gfx = vel::gfx;
 
 namespace {
 
-Rect R(int x, int y, int w, int h) { return Rect::FromXYWH(x, y, w, h); }
+Rect R(int x, int y, int w, int h)
+{
+    return Rect::FromXYWH(x, y, w, h);
+}
 
 // Paints itself one colour and records pointer messages with their points.
 class Pad : public Recorder
@@ -74,7 +77,8 @@ TEST_F(Pointer, GoesToTheDeepestVisibleEnabledWindowUnderIt)
     EXPECT_EQ(WindowFromPoint({5, 5}), 0u);
     robot.Click({130, 140});
     ASSERT_EQ(child.pointer.size(), 3u);
-    EXPECT_EQ(child.pointer[1], (std::pair<uint32_t, Point> {kWmLButtonDown, {20, 30}})) << "client coordinates";
+    EXPECT_EQ(child.pointer[1], (std::pair<uint32_t, Point>{kWmLButtonDown, {20, 30}}))
+        << "client coordinates";
     EXPECT_EQ(GetActiveWindow(), top.Handle()) << "a click activates the window's top level";
     robot.Click({260, 120});
     EXPECT_EQ(disabled.pointer.size(), 0u);
@@ -99,14 +103,16 @@ TEST_F(Pointer, DoubleClicksNeedTheClassStyleAndComeWithinTheTime)
         return k;
     };
     robot.DoubleClick({50, 50});
-    EXPECT_EQ(kinds(plain), (std::vector<uint32_t> {kWmLButtonDown, kWmLButtonUp, kWmLButtonDown, kWmLButtonUp}));
+    EXPECT_EQ(kinds(plain),
+              (std::vector<uint32_t>{kWmLButtonDown, kWmLButtonUp, kWmLButtonDown, kWmLButtonUp}));
     robot.DoubleClick({250, 50});
-    EXPECT_EQ(kinds(dbl), (std::vector<uint32_t> {kWmLButtonDown, kWmLButtonUp, kWmLButtonDblClk, kWmLButtonUp}));
+    EXPECT_EQ(kinds(dbl),
+              (std::vector<uint32_t>{kWmLButtonDown, kWmLButtonUp, kWmLButtonDblClk, kWmLButtonUp}));
     dbl.pointer.clear();
     robot.Click({250, 50});
     robot.AdvanceTime(DoubleClickTime() + 1);
     robot.Click({250, 50});
-    EXPECT_EQ(kinds(dbl), (std::vector<uint32_t> {kWmLButtonDown, kWmLButtonUp, kWmLButtonDown, kWmLButtonUp}))
+    EXPECT_EQ(kinds(dbl), (std::vector<uint32_t>{kWmLButtonDown, kWmLButtonUp, kWmLButtonDown, kWmLButtonUp}))
         << "too slow for a double click";
     ui.Call([&] {
         plain.Destroy();
@@ -116,7 +122,8 @@ TEST_F(Pointer, DoubleClicksNeedTheClassStyleAndComeWithinTheTime)
 
 TEST_F(Pointer, ADragWithCaptureEndsOutsideTheWindowAndStillReachesIt)
 {
-    struct Dragger : Pad {
+    struct Dragger : Pad
+    {
         void OnLButtonDown(uint32_t k, Point p) override
         {
             Pad::OnLButtonDown(k, p);
@@ -139,7 +146,7 @@ TEST_F(Pointer, ADragWithCaptureEndsOutsideTheWindowAndStillReachesIt)
     for (auto& e : other.pointer)
         EXPECT_EQ(e.first, kWmMouseMove) << "no press or release reached the other window";
     ASSERT_FALSE(source.pointer.empty());
-    EXPECT_EQ(source.pointer.back(), (std::pair<uint32_t, Point> {kWmLButtonUp, {350, 50}}))
+    EXPECT_EQ(source.pointer.back(), (std::pair<uint32_t, Point>{kWmLButtonUp, {350, 50}}))
         << "the release outside arrives in the capturing window's coordinates";
     EXPECT_EQ(GetCaptureWindow(), 0u);
     robot.MoveTo({460, 160});
@@ -152,7 +159,8 @@ TEST_F(Pointer, ADragWithCaptureEndsOutsideTheWindowAndStillReachesIt)
 
 TEST_F(Pointer, LeaveTrackingTellsOnceForClientAndNonClientAreas)
 {
-    struct Tracker : Pad {
+    struct Tracker : Pad
+    {
         void OnMouseMove(uint32_t k, Point p) override
         {
             Pad::OnMouseMove(k, p);
@@ -197,7 +205,8 @@ TEST_F(Pointer, TheWindowUnderThePointerSetsTheCursor)
 
 TEST_F(Pointer, TheWheelGoesUpTheParentsUntilSomebodyTakesIt)
 {
-    struct Wheeled : Pad {
+    struct Wheeled : Pad
+    {
         int delta = 0;
         bool OnMouseWheel(uint32_t, int d, Point) override
         {
@@ -229,7 +238,8 @@ TEST_F(NonClient, HitCodesFollowTheFrameTheStyleGives)
     Rect wr = w.WindowRect();
     NcLayout l = ComputeNcLayout(w.Style(), w.ExStyle(), {300, 200}, false, false);
     EXPECT_EQ(w.ClientRectInWindow(), l.client);
-    struct Case {
+    struct Case
+    {
         Point at; // window coordinates
         int hit;
     } cases[] = {
@@ -247,11 +257,12 @@ TEST_F(NonClient, HitCodesFollowTheFrameTheStyleGives)
         {{400, 120}, kHtNowhere},
     };
     for (const Case& c : cases) {
-        LResult hit = SendMessageTo(w.Handle(), kWmNcHitTest, 0, PackPoint({wr.left + c.at.x, wr.top + c.at.y}));
+        LResult hit =
+            SendMessageTo(w.Handle(), kWmNcHitTest, 0, PackPoint({wr.left + c.at.x, wr.top + c.at.y}));
         EXPECT_EQ(hit, c.hit) << "at " << c.at.x << "," << c.at.y;
     }
     robot.MoveTo({wr.left + 150, wr.top + l.caption.top + 5});
-    EXPECT_EQ(w.pointer.back(), (std::pair<uint32_t, Point> {kWmNcMouseMove, {kHtCaption, 0}}));
+    EXPECT_EQ(w.pointer.back(), (std::pair<uint32_t, Point>{kWmNcMouseMove, {kHtCaption, 0}}));
     ui.Call([&] { w.Destroy(); });
 }
 
@@ -262,13 +273,14 @@ TEST_F(NonClient, CaptionBoxesSendSystemCommandsOnlyWhenReleasedOverThem)
     ui.Call([&] { w.Create(nullptr, R(100, 100, 300, 200), kWsOverlappedWindow | kWsVisible); });
     NcLayout l = ComputeNcLayout(w.Style(), w.ExStyle(), {300, 200}, false, false);
     Rect wr = w.WindowRect();
-    Point close {wr.left + (l.closeBox.left + l.closeBox.right) / 2, wr.top + (l.closeBox.top + l.closeBox.bottom) / 2};
+    Point close{wr.left + (l.closeBox.left + l.closeBox.right) / 2,
+                wr.top + (l.closeBox.top + l.closeBox.bottom) / 2};
     // Press, slide off, release elsewhere: nothing.
     robot.Drag(close, {wr.left + 100, wr.top + 100}, 2);
     EXPECT_TRUE(w.IsWindow());
     EXPECT_EQ(w.Count(kWmSysCommand), 0);
     // Maximise: the window fills the work area (frame outside it).
-    Point max {wr.left + (l.maxBox.left + l.maxBox.right) / 2, wr.top + (l.maxBox.top + l.maxBox.bottom) / 2};
+    Point max{wr.left + (l.maxBox.left + l.maxBox.right) / 2, wr.top + (l.maxBox.top + l.maxBox.bottom) / 2};
     robot.Click(max);
     EXPECT_TRUE(w.IsMaximized());
     int f = FrameThickness(w.Style(), w.ExStyle());
@@ -284,7 +296,8 @@ TEST_F(NonClient, CaptionBoxesSendSystemCommandsOnlyWhenReleasedOverThem)
 
 TEST_F(NonClient, DraggingTheCaptionMovesAndTheBorderSizesWithinTrackingLimits)
 {
-    struct Limited : Pad {
+    struct Limited : Pad
+    {
         void OnGetMinMaxInfo(MinMaxInfo& mm) override
         {
             mm.minTrackSize = {200, 150};
@@ -310,7 +323,8 @@ TEST_F(NonClient, DraggingTheCaptionMovesAndTheBorderSizesWithinTrackingLimits)
 
 TEST_F(NonClient, ScrollBarsTakeTheirPlaceFromTheClientAndSendScrollRequests)
 {
-    struct Scrolled : Pad {
+    struct Scrolled : Pad
+    {
         std::vector<int> codes;
         void OnVScroll(int code, int, Window* bar) override
         {
@@ -332,11 +346,11 @@ TEST_F(NonClient, ScrollBarsTakeTheirPlaceFromTheClientAndSendScrollRequests)
     EXPECT_EQ(w.ClientRect().Width(), 200 - kScrollBarSize);
     Rect bar = w.ScrollBarRect(kSbVert).Offset(100, 100);
     robot.Click({bar.left + 8, bar.bottom - 8}); // the down arrow
-    EXPECT_EQ(w.codes, (std::vector<int> {kSbLineDown, kSbEndScroll}));
+    EXPECT_EQ(w.codes, (std::vector<int>{kSbLineDown, kSbEndScroll}));
     EXPECT_EQ(w.GetScrollPos(kSbVert), 1);
     // Dragging the thumb to the far end reaches the last position.
     ScrollBarParts parts = LayoutScrollBar(w.ScrollBarRect(kSbVert), true, w.GetScrollInfo(kSbVert));
-    Point thumb {100 + parts.thumb.left + 8, 100 + (parts.thumb.top + parts.thumb.bottom) / 2};
+    Point thumb{100 + parts.thumb.left + 8, 100 + (parts.thumb.top + parts.thumb.bottom) / 2};
     w.codes.clear();
     robot.Drag(thumb, {thumb.x, thumb.y + 400}, 4);
     EXPECT_EQ(w.codes.back(), kSbEndScroll);
@@ -358,7 +372,7 @@ TEST_F(Shapes, ARegionClipsInputAndPainting)
     ui.Call([&] {
         below.Create(nullptr, R(100, 100, 200, 200), kWsPopup | kWsVisible);
         shaped.Create(nullptr, R(100, 100, 200, 200), kWsPopup | kWsVisible);
-        gfx::Region shape(Rect {0, 0, 100, 200}); // the left half only
+        gfx::Region shape(Rect{0, 0, 100, 200}); // the left half only
         shaped.SetRegion(shape);
     });
     robot.WaitIdle();
@@ -390,9 +404,9 @@ TEST_F(Shapes, LayeredWindowsBlendWithConstantAndPerPixelAlpha)
         half.Create(nullptr, R(10, 10, 100, 100), kWsPopup | kWsVisible, kWsExLayered);
         half.SetLayeredAlpha(128);
         perPixel.Create(nullptr, R(200, 10, 100, 100), kWsPopup | kWsVisible, kWsExLayered);
-        gfx::Bitmap b(100, 100, 0);                   // transparent ...
+        gfx::Bitmap b(100, 100, 0);                                  // transparent ...
         b.FillRect(0, 0, 50, 100, gfx::Premultiply(255, 0, 0, 255)); // ... with an opaque red left half
-        b.FillRect(50, 0, 25, 100, gfx::Premultiply(255, 0, 0, 64));  // and a faint red stripe
+        b.FillRect(50, 0, 25, 100, gfx::Premultiply(255, 0, 0, 64)); // and a faint red stripe
         perPixel.UpdateLayered(b, 255);
     });
     robot.WaitIdle();
@@ -483,8 +497,8 @@ TEST_F(Keyboard, TabWalksTheTabStopsIntoControlParentsAndSkipsDisabledOnes)
         robot.Key(kVkTab);
         visited.push_back(GetFocusWindow());
     }
-    EXPECT_EQ(visited, (std::vector<WindowHandle> {dlg.inner.Handle(), dlg.third.Handle(), dlg.first.Handle(),
-                                                   dlg.inner.Handle()}));
+    EXPECT_EQ(visited, (std::vector<WindowHandle>{dlg.inner.Handle(), dlg.third.Handle(), dlg.first.Handle(),
+                                                  dlg.inner.Handle()}));
     robot.Key(kVkTab, kModShift);
     EXPECT_EQ(GetFocusWindow(), dlg.first.Handle());
     EXPECT_TRUE(dlg.first.typed.empty()) << "the dialog ate the tab characters";
@@ -493,7 +507,7 @@ TEST_F(Keyboard, TabWalksTheTabStopsIntoControlParentsAndSkipsDisabledOnes)
     robot.Key(kVkReturn);
     EXPECT_FALSE(dlg.IsModalRunning());
     EXPECT_EQ(result, kIdOk) << "Enter is the default button";
-    EXPECT_EQ(dlg.commands, (std::vector<int> {kIdOk}));
+    EXPECT_EQ(dlg.commands, (std::vector<int>{kIdOk}));
 }
 
 TEST_F(Keyboard, ControlsThatWantKeysGetThemAndEscapeCancels)
@@ -509,8 +523,8 @@ TEST_F(Keyboard, ControlsThatWantKeysGetThemAndEscapeCancels)
     robot.Key(kVkTab);
     robot.Key(kVkF2);
     robot.Key('A', kModCtrl);
-    EXPECT_EQ(dlg.first.keys, (std::vector<uint32_t> {kVkReturn, kVkTab, kVkF2, kVkControl, 'A'}));
-    EXPECT_EQ(dlg.first.typed, (std::u16string {u'\r', u'\t', char16_t(1)})) << "Ctrl+A types 0x01";
+    EXPECT_EQ(dlg.first.keys, (std::vector<uint32_t>{kVkReturn, kVkTab, kVkF2, kVkControl, 'A'}));
+    EXPECT_EQ(dlg.first.typed, (std::u16string{u'\r', u'\t', char16_t(1)})) << "Ctrl+A types 0x01";
     EXPECT_TRUE(dlg.IsModalRunning());
     ui.Call([&] { dlg.third.SetFocus(); });
     robot.Key(kVkEscape);
@@ -523,7 +537,8 @@ class Modal : public GuiTest
 
 TEST_F(Modal, AModalDialogDisablesItsOwnerAndNestedOnesUnwindInOrder)
 {
-    struct Outer : Dialog {
+    struct Outer : Dialog
+    {
         Dialog inner;
         int innerResult = 0;
         bool OnMessage(uint32_t m, WParam, LParam, LResult&) override
@@ -554,6 +569,7 @@ TEST_F(Modal, AModalDialogDisablesItsOwnerAndNestedOnesUnwindInOrder)
     EXPECT_TRUE(outer.inner.IsModalRunning());
     EXPECT_FALSE(outer.IsEnabled());
     ui.Call([&] { outer.inner.EndDialog(42); });
+    robot.WaitIdle(); // the inner loop unwinds after the call returned
     EXPECT_EQ(outer.innerResult, 42);
     EXPECT_TRUE(outer.IsEnabled());
     EXPECT_EQ(GetActiveWindow(), outer.Handle());

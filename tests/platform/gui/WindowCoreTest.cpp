@@ -20,8 +20,8 @@ constexpr uint32_t kWmNotifyRecord = kWmUser + 902;
 class Answering : public Recorder
 {
 public:
-    std::atomic<int> freed {0};
-    std::atomic<int> lastValue {0};
+    std::atomic<int> freed{0};
+    std::atomic<int> lastValue{0};
     std::thread::id handledOn;
 
 protected:
@@ -40,7 +40,10 @@ protected:
     }
 };
 
-Rect R(int x, int y, int w, int h) { return Rect::FromXYWH(x, y, w, h); }
+Rect R(int x, int y, int w, int h)
+{
+    return Rect::FromXYWH(x, y, w, h);
+}
 
 } // namespace
 
@@ -56,14 +59,14 @@ TEST_F(WindowTree, HandlesNameWindowsForLifeAndAreNeverReused)
     ASSERT_TRUE(a.CreateChild(top, R(0, 0, 50, 20), kWsVisible, 101));
     ASSERT_TRUE(b.CreateChild(top, R(0, 30, 50, 20), kWsVisible, 102));
     ASSERT_TRUE(c.CreateChild(b, R(1, 1, 10, 10), kWsVisible, 103));
-    std::vector<WindowHandle> handles {top.Handle(), a.Handle(), b.Handle(), c.Handle()};
+    std::vector<WindowHandle> handles{top.Handle(), a.Handle(), b.Handle(), c.Handle()};
     std::sort(handles.begin(), handles.end());
     EXPECT_EQ(std::unique(handles.begin(), handles.end()), handles.end());
     EXPECT_EQ(Window::FromHandle(b.Handle()), &b);
     EXPECT_EQ(top.ChildById(102), &b);
     EXPECT_EQ(top.ChildById(103), nullptr) << "dialog items are direct children only";
     // Children are kept in creation order, the first one at the top.
-    EXPECT_EQ(top.Children(), (std::vector<Window*> {&a, &b}));
+    EXPECT_EQ(top.Children(), (std::vector<Window*>{&a, &b}));
     EXPECT_EQ(c.TopLevel(), &top);
     EXPECT_TRUE(top.IsAncestorOf(&c));
     EXPECT_FALSE(a.IsAncestorOf(&c));
@@ -84,7 +87,8 @@ TEST_F(WindowTree, HandlesNameWindowsForLifeAndAreNeverReused)
 TEST_F(WindowTree, DestroyTellsTheParentFirstAndFreesChildrenFirst)
 {
     std::vector<std::string> order;
-    struct Named : Window {
+    struct Named : Window
+    {
         std::vector<std::string>* order;
         std::string name;
         void OnDestroy() override { order->push_back("destroy " + name); }
@@ -98,8 +102,8 @@ TEST_F(WindowTree, DestroyTellsTheParentFirstAndFreesChildrenFirst)
     ASSERT_TRUE(kid.CreateChild(top, R(0, 0, 50, 50), kWsVisible, 1));
     ASSERT_TRUE(grandkid.CreateChild(kid, R(0, 0, 10, 10), kWsVisible, 2));
     top.Destroy();
-    EXPECT_EQ(order, (std::vector<std::string> {"destroy top", "destroy kid", "destroy grandkid", "ncdestroy grandkid",
-                                                "ncdestroy kid", "ncdestroy top"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"destroy top", "destroy kid", "destroy grandkid",
+                                               "ncdestroy grandkid", "ncdestroy kid", "ncdestroy top"}));
 }
 
 TEST_F(WindowTree, CreationMessagesComeInOrderAndAFailedCreateLeavesNothing)
@@ -115,7 +119,8 @@ TEST_F(WindowTree, CreationMessagesComeInOrderAndAFailedCreateLeavesNothing)
     EXPECT_TRUE(w.IsVisible());
     w.Destroy();
 
-    struct Refusing : Window {
+    struct Refusing : Window
+    {
         int OnCreate(const CreateStruct&) override { return -1; }
     };
     size_t before = WindowCount();
@@ -138,7 +143,9 @@ TEST_F(WindowTree, ZOrderKeepsTopmostWindowsInFrontAndOwnedWindowsAboveOwners)
     EXPECT_EQ(order.front(), topmost.Handle()) << "a topmost window stays in front of later ones";
     a.BringToTop();
     order = TopLevelWindows();
-    auto pos = [&](const Window& w) { return std::find(order.begin(), order.end(), w.Handle()) - order.begin(); };
+    auto pos = [&](const Window& w) {
+        return std::find(order.begin(), order.end(), w.Handle()) - order.begin();
+    };
     EXPECT_LT(pos(owned), pos(a)) << "an owned window stays above its owner";
     EXPECT_LT(pos(a), pos(b));
     EXPECT_EQ(pos(topmost), 0);
@@ -152,12 +159,12 @@ TEST_F(WindowTree, GeometryMapsBetweenClientWindowAndScreen)
     Window top, child;
     ASSERT_TRUE(top.Create(nullptr, R(100, 50, 300, 200), kWsPopup | kWsBorder | kWsVisible));
     ASSERT_TRUE(child.CreateChild(top, R(10, 20, 50, 40), kWsVisible, 1));
-    EXPECT_EQ(top.ClientRectInWindow(), (Rect {1, 1, 299, 199})) << "a thin border takes one pixel a side";
+    EXPECT_EQ(top.ClientRectInWindow(), (Rect{1, 1, 299, 199})) << "a thin border takes one pixel a side";
     EXPECT_EQ(child.WindowRect(), R(111, 71, 50, 40));
-    EXPECT_EQ(child.ClientToScreen(Point {0, 0}), (Point {111, 71}));
-    EXPECT_EQ(top.ScreenToClient(Point {111, 71}), (Point {10, 20}));
+    EXPECT_EQ(child.ClientToScreen(Point{0, 0}), (Point{111, 71}));
+    EXPECT_EQ(top.ScreenToClient(Point{111, 71}), (Point{10, 20}));
     child.Move(R(0, 0, 60, 30));
-    EXPECT_EQ(child.ClientRect(), (Rect {0, 0, 60, 30}));
+    EXPECT_EQ(child.ClientRect(), (Rect{0, 0, 60, 30}));
     top.Destroy();
 }
 
@@ -229,7 +236,8 @@ TEST_F(Messaging, TwoThreadsSendingToEachOtherDoNotDeadlock)
 {
     // The UI thread's handler sends back to a window of the sender's
     // thread while the sender waits: the waiting sender handles it.
-    struct Echo : Window {
+    struct Echo : Window
+    {
         WindowHandle peer = 0;
         bool OnMessage(uint32_t m, WParam wp, LParam, LResult& r) override
         {
@@ -272,7 +280,7 @@ TEST_F(Messaging, SendsToAnEndedThreadOrABusyOneDoNotHang)
     UiThread ui;
     Answering busy;
     ui.Call([&] { busy.Create(nullptr, R(0, 0, 10, 10), kWsPopup); });
-    std::atomic<bool> release {false}, spinning {false};
+    std::atomic<bool> release{false}, spinning{false};
     ui.Post([&] {
         spinning = true;
         while (!release)
@@ -292,7 +300,8 @@ TEST_F(Messaging, SendsToAnEndedThreadOrABusyOneDoNotHang)
 
 TEST_F(Messaging, PreTranslationSeesAChildsMessagesFromTheParentUp)
 {
-    struct Filter : Window {
+    struct Filter : Window
+    {
         std::vector<uint32_t> seen;
         bool PreTranslateMessage(Msg& m) override
         {
@@ -307,7 +316,7 @@ TEST_F(Messaging, PreTranslationSeesAChildsMessagesFromTheParentUp)
     child.Post(kWmUser + 5);
     child.Post(kWmUser + 6);
     PumpMessages();
-    EXPECT_EQ(top.seen, (std::vector<uint32_t> {kWmUser + 5, kWmUser + 6}));
+    EXPECT_EQ(top.seen, (std::vector<uint32_t>{kWmUser + 5, kWmUser + 6}));
     EXPECT_EQ(child.Count(kWmUser + 5), 0);
     EXPECT_EQ(child.Count(kWmUser + 6), 1);
     top.Destroy();
@@ -319,7 +328,8 @@ class Timers : public GuiTest
 
 TEST_F(Timers, FireInOrderOfDueTimeOnTheManualClock)
 {
-    struct Ticking : Window {
+    struct Ticking : Window
+    {
         std::vector<std::pair<uintptr_t, uint64_t>> fired;
         uint64_t start = 0;
         void OnTimer(uintptr_t id) override { fired.push_back({id, ClockNow() - start}); }
@@ -336,7 +346,8 @@ TEST_F(Timers, FireInOrderOfDueTimeOnTheManualClock)
     EXPECT_TRUE(w.fired.empty()) << "nothing is due yet";
     robot.AdvanceTime(121);
     using P = std::pair<uintptr_t, uint64_t>;
-    EXPECT_EQ(w.fired, (std::vector<P> {{1, 30}, {2, 50}, {1, 60}, {1, 90}, {2, 100}, {1, 120}, {1, 150}, {2, 150}}));
+    EXPECT_EQ(w.fired,
+              (std::vector<P>{{1, 30}, {2, 50}, {1, 60}, {1, 90}, {2, 100}, {1, 120}, {1, 150}, {2, 150}}));
     ui.Call([&] {
         w.KillTimer(1);
         w.SetTimer(2, 10); // a new period replaces the old
@@ -344,7 +355,7 @@ TEST_F(Timers, FireInOrderOfDueTimeOnTheManualClock)
         w.start = ClockNow();
     });
     robot.AdvanceTime(35);
-    EXPECT_EQ(w.fired, (std::vector<P> {{2, 10}, {2, 20}, {2, 30}}));
+    EXPECT_EQ(w.fired, (std::vector<P>{{2, 10}, {2, 20}, {2, 30}}));
     ui.Call([&] { w.Destroy(); });
     robot.AdvanceTime(100);
     EXPECT_EQ(NextTimerDue(), 0u) << "a destroyed window's timers are gone";
@@ -353,8 +364,9 @@ TEST_F(Timers, FireInOrderOfDueTimeOnTheManualClock)
 TEST_F(Timers, RealClockTimersFireWithoutHelp)
 {
     UseManualClock(false);
-    struct Once : Window {
-        std::atomic<int> n {0};
+    struct Once : Window
+    {
+        std::atomic<int> n{0};
         void OnTimer(uintptr_t id) override
         {
             KillTimer(id);
@@ -404,7 +416,7 @@ TEST_F(Painting, InvalidAreasAreCombinedAndPaintedWhenIdle)
     ASSERT_TRUE(top.Create(nullptr, R(100, 100, 200, 100), kWsPopup | kWsVisible));
     robot.WaitIdle();
     ASSERT_EQ(top.painted.size(), 1u);
-    EXPECT_EQ(top.painted[0], (Rect {0, 0, 200, 100}));
+    EXPECT_EQ(top.painted[0], (Rect{0, 0, 200, 100}));
     EXPECT_EQ(top.erases, 1);
     top.painted.clear();
     top.InvalidateRect({10, 10, 20, 20}, false);
@@ -413,7 +425,7 @@ TEST_F(Painting, InvalidAreasAreCombinedAndPaintedWhenIdle)
     EXPECT_TRUE(top.NeedsPaint());
     robot.WaitIdle();
     ASSERT_EQ(top.painted.size(), 1u) << "two invalid rectangles, one paint";
-    EXPECT_EQ(top.painted[0], (Rect {10, 5, 40, 20}));
+    EXPECT_EQ(top.painted[0], (Rect{10, 5, 40, 20}));
     EXPECT_EQ(top.erases, 1) << "no erase was asked for";
     EXPECT_FALSE(top.NeedsPaint());
     EXPECT_EQ(Screen::PixelAt({150, 150}), 0xFFC80000u);
@@ -445,7 +457,8 @@ TEST_F(Painting, ChildrenPaintOverTheirParentAndHiddenWindowsWait)
 
 TEST_F(Painting, AHandlerThatDoesNotPaintIsNotAskedForever)
 {
-    struct Lazy : Window {
+    struct Lazy : Window
+    {
         int paints = 0;
         void OnPaint() override { ++paints; } // neither paints nor asks for the default
     };
@@ -463,7 +476,8 @@ class Teardown : public GuiTest
 TEST_F(Teardown, InputTimersAndMessagesDuringTeardownDoNoHarm)
 {
     UiThread ui;
-    struct Busy : Recorder {
+    struct Busy : Recorder
+    {
         int ticks = 0;
         void OnTimer(uintptr_t) override { ++ticks; }
         void OnLButtonDown(uint32_t, Point) override { Destroy(); } // goes away in its own handler
