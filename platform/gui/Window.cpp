@@ -786,6 +786,7 @@ bool Window::Show(int command)
             }
             makeVisible();
             Send(kWmSize, kSizeMinimized, 0);
+            m_lastSizeSent = {-1, -1}; // the restore tells the size again
             bool wasActive;
             {
                 Lock lock;

@@ -3,6 +3,8 @@
 
 #include "GuiTest.h"
 
+#include "platform/gui/Backend.h"
+#include "platform/gui/Input.h"
 #include "platform/gui/Paint.h"
 #include "platform/gui/System.h"
 
@@ -533,4 +535,133 @@ TEST_F(Teardown, TheUiThreadEndingDestroysItsWindows)
         EXPECT_TRUE(IsWindowHandle(h));
     }
     EXPECT_FALSE(IsWindowHandle(h));
+}
+
+class Platform : public GuiTest
+{
+};
+
+TEST_F(Platform, CopyDataCrossesThreadsWhileTheSenderWaits)
+{
+    struct Receiver : Window {
+        std::string got;
+        WindowHandle from = 1;
+        bool OnCopyData(Window* sender, const CopyData& cd) override
+        {
+            got.assign(static_cast<const char*>(cd.bytes), cd.size);
+            from = sender ? sender->Handle() : 0;
+            return cd.data == 7;
+        }
+    };
+    UiThread ui;
+    Receiver r;
+    ui.Call([&] { r.Create(nullptr, R(0, 0, 10, 10), kWsPopup); });
+    std::thread tool([&] {
+        // As a separate tool answers with a marked picture: the buffer only
+        // needs to live until the send returns.
+        std::string xml = "<Ret>0</Ret><SrcFile>D:\\PicNoteTool\\MergeImage\\1.jpg</SrcFile>";
+        CopyData cd {7, uint32_t(xml.size()), xml.data()};
+        EXPECT_EQ(SendMessageTo(r.Handle(), kWmCopyData, 0, LParam(&cd)), 1);
+    });
+    tool.join();
+    EXPECT_EQ(r.got, "<Ret>0</Ret><SrcFile>D:\\PicNoteTool\\MergeImage\\1.jpg</SrcFile>");
+    EXPECT_EQ(r.from, 0u) << "a sender without a window";
+    ui.Call([&] { r.Destroy(); });
+}
+
+TEST_F(Platform, MinimiseHidesFromTheScreenAndRestoreBringsItBack)
+{
+    struct Sized : Filler {
+        std::vector<int> kinds;
+        void OnSize(int kind, int, int) override { kinds.push_back(kind); }
+    };
+    Sized w, other;
+    other.color = gfx::Rgb(0, 0, 255);
+    ASSERT_TRUE(other.Create(nullptr, R(0, 0, 300, 300), kWsPopup | kWsVisible));
+    ASSERT_TRUE(w.Create(nullptr, R(50, 50, 100, 100), kWsOverlappedWindow | kWsVisible));
+    robot.WaitIdle();
+    EXPECT_EQ(GetActiveWindow(), w.Handle());
+    w.kinds.clear();
+    w.Send(kWmSysCommand, kScMinimize);
+    robot.WaitIdle();
+    EXPECT_TRUE(w.IsMinimized());
+    EXPECT_EQ(w.kinds, (std::vector<int> {kSizeMinimized}));
+    EXPECT_EQ(Screen::PixelAt({100, 100}), 0xFF0000FFu) << "a minimised window is not shown";
+    EXPECT_NE(GetActiveWindow(), w.Handle()) << "and gives up activation";
+    EXPECT_EQ(WindowFromPoint({100, 100}), other.Handle());
+    w.Send(kWmSysCommand, kScRestore);
+    robot.WaitIdle();
+    EXPECT_FALSE(w.IsMinimized());
+    EXPECT_EQ(w.WindowRect(), R(50, 50, 100, 100));
+    EXPECT_EQ(w.kinds.back(), kSizeRestored);
+    EXPECT_EQ(GetActiveWindow(), w.Handle());
+    w.Destroy();
+    other.Destroy();
+}
+
+TEST_F(Platform, FocusMovesWithKillBeforeSetAndFollowsActivation)
+{
+    std::vector<std::pair<std::string, WindowHandle>> log;
+    struct Focusable : Window {
+        std::vector<std::pair<std::string, WindowHandle>>* log;
+        std::string name;
+        void OnSetFocus(Window* prev) override { log->push_back({"set " + name, prev ? prev->Handle() : 0}); }
+        void OnKillFocus(Window* next) override { log->push_back({"kill " + name, next ? next->Handle() : 0}); }
+    };
+    Window top1, top2;
+    Focusable a, b, c;
+    for (auto* f : {&a, &b, &c})
+        f->log = &log;
+    a.name = "a", b.name = "b", c.name = "c";
+    ASSERT_TRUE(top1.Create(nullptr, R(0, 0, 100, 100), kWsPopup | kWsVisible));
+    ASSERT_TRUE(a.CreateChild(top1, R(0, 0, 10, 10), kWsVisible, 1));
+    ASSERT_TRUE(b.CreateChild(top1, R(20, 0, 10, 10), kWsVisible, 2));
+    ASSERT_TRUE(top2.Create(nullptr, R(200, 0, 100, 100), kWsPopup | kWsVisible));
+    ASSERT_TRUE(c.CreateChild(top2, R(0, 0, 10, 10), kWsVisible, 3));
+    a.SetFocus();
+    log.clear();
+    b.SetFocus();
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, WindowHandle>> {{"kill a", b.Handle()}, {"set b", a.Handle()}}));
+    c.SetFocus();
+    EXPECT_EQ(GetActiveWindow(), top2.Handle()) << "focusing a window activates its top level";
+    SetActiveWindow(top1.Handle());
+    EXPECT_EQ(GetFocusWindow(), b.Handle()) << "activation gives the focus back where it was";
+    b.Destroy();
+    EXPECT_EQ(GetFocusWindow(), 0u) << "a destroyed focus is nobody's";
+    top1.Destroy();
+    top2.Destroy();
+}
+
+TEST_F(Platform, ABackendHearsOfTopLevelChangesDamageAndDestruction)
+{
+    struct Recording : Backend {
+        std::mutex mu;
+        std::vector<std::string> events;
+        const char* Name() const override { return "recording"; }
+        void OnTopLevelChanged(WindowHandle) override { Add("changed"); }
+        void OnTopLevelDestroyed(WindowHandle) override { Add("destroyed"); }
+        void OnSurfaceDamaged(WindowHandle, const Rect& r) override { Add("damage"); }
+        void Add(const char* e)
+        {
+            std::lock_guard<std::mutex> g(mu);
+            events.push_back(e);
+        }
+        int Count(const std::string& e)
+        {
+            std::lock_guard<std::mutex> g(mu);
+            return int(std::count(events.begin(), events.end(), e));
+        }
+    };
+    auto* rec = new Recording;
+    SetBackend(std::unique_ptr<Backend>(rec));
+    EXPECT_STREQ(CurrentBackend().Name(), "recording");
+    Filler w;
+    ASSERT_TRUE(w.Create(nullptr, R(0, 0, 50, 50), kWsPopup | kWsVisible));
+    robot.WaitIdle();
+    EXPECT_GT(rec->Count("changed"), 0);
+    EXPECT_GT(rec->Count("damage"), 0) << "painting tells the backend what to show again";
+    w.Move(R(10, 10, 50, 50));
+    w.Destroy();
+    EXPECT_EQ(rec->Count("destroyed"), 1);
+    SetBackend(std::make_unique<HeadlessBackend>());
 }
