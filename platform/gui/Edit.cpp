@@ -105,10 +105,17 @@ void Edit::Relayout()
                                                gfx::kTextSingleLine | gfx::kTextNoPrefix)
                           .cx;
     } else {
-        for (size_t i = 0; i < d.size(); ++i)
-            m_xs[i + 1] = m_xs[i] + gfx::Canvas::MeasureText(std::u16string_view(d).substr(i, 1), font,
-                                                             gfx::kTextSingleLine | gfx::kTextNoPrefix)
-                                        .cx;
+        // Long texts: character widths added up, each measured once.
+        for (size_t i = 0; i < d.size(); ++i) {
+            auto it = m_charWidths.find(d[i]);
+            if (it == m_charWidths.end())
+                it = m_charWidths
+                         .emplace(d[i], gfx::Canvas::MeasureText(std::u16string_view(d).substr(i, 1), font,
+                                                                 gfx::kTextSingleLine | gfx::kTextNoPrefix)
+                                            .cx)
+                         .first;
+            m_xs[i + 1] = m_xs[i] + it->second;
+        }
     }
     m_caret = std::min(m_caret, int(m_value.size()));
     m_anchor = std::min(m_anchor, int(m_value.size()));

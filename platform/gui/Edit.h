@@ -10,6 +10,7 @@
 
 #include "Control.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace vel::gui {
@@ -74,7 +75,11 @@ protected:
     void OnEnable(bool) override { Invalidate(); }
     bool OnSetCursor(Window* window, int hit, uint32_t message) override;
     uint32_t OnGetDlgCode() override;
-    void OnSetFontMessage(FontRef, bool) override { Relayout(); }
+    void OnSetFontMessage(FontRef, bool) override
+    {
+        m_charWidths.clear();
+        Relayout();
+    }
 
 private:
     std::u16string Display() const;
@@ -90,7 +95,8 @@ private:
     int WordRight(int pos) const;
 
     std::u16string m_value;
-    std::vector<int> m_xs; // x of each caret position, from the text's start
+    std::vector<int> m_xs;                          // x of each caret position, from the text's start
+    std::unordered_map<char16_t, int> m_charWidths; // for long texts, by character
     int m_caret = 0, m_anchor = 0;
     int m_scroll = 0;
     int m_limit = 30000;

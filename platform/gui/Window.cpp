@@ -28,9 +28,15 @@ namespace {
 constexpr uint32_t kFrameStyles = kWsCaption | kWsThickFrame | kWsVScroll | kWsHScroll | kWsSysMenu;
 constexpr uint32_t kFrameExStyles = kWsExClientEdge | kWsExStaticEdge | kWsExDlgModalFrame | kWsExToolWindow;
 
+// A window's pixels are kept in memory: a size from outside (a skin file, a
+// template) must not ask for gigabytes.
+constexpr int kMaxWindowSide = 8192;
+
 Rect Normalised(const Rect& r)
 {
-    return {r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)};
+    int w = std::clamp(r.right - r.left, 0, kMaxWindowSide),
+        h = std::clamp(r.bottom - r.top, 0, kMaxWindowSide);
+    return Rect::FromXYWH(r.left, r.top, w, h);
 }
 
 } // namespace
@@ -625,8 +631,8 @@ bool Window::SetPos(WindowHandle insertAfter, int x, int y, int cx, int cy, uint
     Send(kWmWindowPosChanging, 0, LParam(&pos));
     if (!IsWindow())
         return false;
-    pos.cx = std::max(pos.cx, 0);
-    pos.cy = std::max(pos.cy, 0);
+    pos.cx = std::clamp(pos.cx, 0, kMaxWindowSide);
+    pos.cy = std::clamp(pos.cy, 0, kMaxWindowSide);
     bool sized, becameVisible = false;
     Rect oldClient;
     {

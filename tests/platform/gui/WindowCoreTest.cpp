@@ -543,7 +543,8 @@ class Platform : public GuiTest
 
 TEST_F(Platform, CopyDataCrossesThreadsWhileTheSenderWaits)
 {
-    struct Receiver : Window {
+    struct Receiver : Window
+    {
         std::string got;
         WindowHandle from = 1;
         bool OnCopyData(Window* sender, const CopyData& cd) override
@@ -560,7 +561,7 @@ TEST_F(Platform, CopyDataCrossesThreadsWhileTheSenderWaits)
         // As a separate tool answers with a marked picture: the buffer only
         // needs to live until the send returns.
         std::string xml = "<Ret>0</Ret><SrcFile>D:\\PicNoteTool\\MergeImage\\1.jpg</SrcFile>";
-        CopyData cd {7, uint32_t(xml.size()), xml.data()};
+        CopyData cd{7, uint32_t(xml.size()), xml.data()};
         EXPECT_EQ(SendMessageTo(r.Handle(), kWmCopyData, 0, LParam(&cd)), 1);
     });
     tool.join();
@@ -571,7 +572,8 @@ TEST_F(Platform, CopyDataCrossesThreadsWhileTheSenderWaits)
 
 TEST_F(Platform, MinimiseHidesFromTheScreenAndRestoreBringsItBack)
 {
-    struct Sized : Filler {
+    struct Sized : Filler
+    {
         std::vector<int> kinds;
         void OnSize(int kind, int, int) override { kinds.push_back(kind); }
     };
@@ -585,7 +587,7 @@ TEST_F(Platform, MinimiseHidesFromTheScreenAndRestoreBringsItBack)
     w.Send(kWmSysCommand, kScMinimize);
     robot.WaitIdle();
     EXPECT_TRUE(w.IsMinimized());
-    EXPECT_EQ(w.kinds, (std::vector<int> {kSizeMinimized}));
+    EXPECT_EQ(w.kinds, (std::vector<int>{kSizeMinimized}));
     EXPECT_EQ(Screen::PixelAt({100, 100}), 0xFF0000FFu) << "a minimised window is not shown";
     EXPECT_NE(GetActiveWindow(), w.Handle()) << "and gives up activation";
     EXPECT_EQ(WindowFromPoint({100, 100}), other.Handle());
@@ -602,11 +604,15 @@ TEST_F(Platform, MinimiseHidesFromTheScreenAndRestoreBringsItBack)
 TEST_F(Platform, FocusMovesWithKillBeforeSetAndFollowsActivation)
 {
     std::vector<std::pair<std::string, WindowHandle>> log;
-    struct Focusable : Window {
+    struct Focusable : Window
+    {
         std::vector<std::pair<std::string, WindowHandle>>* log;
         std::string name;
         void OnSetFocus(Window* prev) override { log->push_back({"set " + name, prev ? prev->Handle() : 0}); }
-        void OnKillFocus(Window* next) override { log->push_back({"kill " + name, next ? next->Handle() : 0}); }
+        void OnKillFocus(Window* next) override
+        {
+            log->push_back({"kill " + name, next ? next->Handle() : 0});
+        }
     };
     Window top1, top2;
     Focusable a, b, c;
@@ -621,7 +627,8 @@ TEST_F(Platform, FocusMovesWithKillBeforeSetAndFollowsActivation)
     a.SetFocus();
     log.clear();
     b.SetFocus();
-    EXPECT_EQ(log, (std::vector<std::pair<std::string, WindowHandle>> {{"kill a", b.Handle()}, {"set b", a.Handle()}}));
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, WindowHandle>>{{"kill a", b.Handle()},
+                                                                      {"set b", a.Handle()}}));
     c.SetFocus();
     EXPECT_EQ(GetActiveWindow(), top2.Handle()) << "focusing a window activates its top level";
     SetActiveWindow(top1.Handle());
@@ -634,7 +641,8 @@ TEST_F(Platform, FocusMovesWithKillBeforeSetAndFollowsActivation)
 
 TEST_F(Platform, ABackendHearsOfTopLevelChangesDamageAndDestruction)
 {
-    struct Recording : Backend {
+    struct Recording : Backend
+    {
         std::mutex mu;
         std::vector<std::string> events;
         const char* Name() const override { return "recording"; }
@@ -664,4 +672,16 @@ TEST_F(Platform, ABackendHearsOfTopLevelChangesDamageAndDestruction)
     w.Destroy();
     EXPECT_EQ(rec->Count("destroyed"), 1);
     SetBackend(std::make_unique<HeadlessBackend>());
+}
+
+TEST_F(Platform, AbsurdSizesFromOutsideAreKeptWithinLimits)
+{
+    Window w;
+    ASSERT_TRUE(w.Create(nullptr, R(0, 0, 1 << 30, -50), kWsPopup | kWsVisible));
+    EXPECT_EQ(w.WindowRect().Width(), 8192);
+    EXPECT_EQ(w.WindowRect().Height(), 0);
+    w.SetPos(0, 0, 0, 100000, 100000, kSwpNoMove | kSwpNoZOrder);
+    EXPECT_EQ(w.WindowRect(), R(0, 0, 8192, 8192));
+    robot.WaitIdle();
+    w.Destroy();
 }
