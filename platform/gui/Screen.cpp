@@ -249,21 +249,32 @@ bool Screen::SaveWindow(WindowHandle window, const std::string& hostPath)
 
 namespace {
 Backend* g_backend = nullptr;
+// Every backend ever set, kept until the process ends: a call into an old
+// one may still be running on another thread.
+std::vector<std::unique_ptr<Backend>>& Backends()
+{
+    static auto* all = new std::vector<std::unique_ptr<Backend>>;
+    return *all;
+}
 } // namespace
 
 Backend& CurrentBackend()
 {
     Lock lock;
-    if (!g_backend)
-        g_backend = new HeadlessBackend;
+    if (!g_backend) {
+        Backends().push_back(std::make_unique<HeadlessBackend>());
+        g_backend = Backends().back().get();
+    }
     return *g_backend;
 }
 
 void SetBackend(std::unique_ptr<Backend> backend)
 {
     Lock lock;
-    if (backend)
-        g_backend = backend.release(); // the old one stays alive
+    if (!backend)
+        return;
+    Backends().push_back(std::move(backend));
+    g_backend = Backends().back().get();
 }
 
 Backend& detail::System::BackendRef()
