@@ -275,6 +275,7 @@ void ComboBox::ShowDropDown(bool show)
     for (const Item& it : m_items)
         list->AddString(it.text, it.data);
     list->SetCurSel(m_sel);
+    list->SetHotItem(m_sel); // the current choice shows highlighted
     m_list = list.release();
     m_list->Show(kSwShowNa);
     m_list->SetCapture();

@@ -60,6 +60,11 @@ public:
     // combo box), and the item under the pointer while it tracks.
     void SetHotTracking(bool on) { m_hotTracking = on; }
     int HotItem() const { return m_hot; }
+    void SetHotItem(int index)
+    {
+        m_hot = index;
+        Invalidate();
+    }
 
 protected:
     void OnPaint() override;

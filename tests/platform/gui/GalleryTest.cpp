@@ -139,6 +139,7 @@ TEST_F(Gallery, AComboChoiceByPointerAndByKeys)
     ASSERT_NE(drop, nullptr);
     EXPECT_EQ(drop->WindowRect().top, dlg->kind.WindowRect().bottom) << "the list drops below the field";
     EXPECT_EQ(static_cast<ListBox*>(drop)->GetItemHeight(), 20) << "owner-drawn items measured by the owner";
+    EXPECT_EQ(static_cast<ListBox*>(drop)->HotItem(), 0) << "the current choice is highlighted";
     Keep("Gallery.combo-open");
     Rect item = static_cast<ListBox*>(drop)->GetItemRect(1);
     robot.Click(At(*drop, item));
