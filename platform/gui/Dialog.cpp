@@ -9,6 +9,22 @@
 
 namespace vel::gui {
 
+Size DialogBaseUnits(const gfx::Font& font)
+{
+    int w = gfx::Canvas::MeasureText(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", font,
+                                     gfx::kTextSingleLine | gfx::kTextNoPrefix)
+                .cx;
+    return {(w / 26 + 1) / 2, font.Metrics().height};
+}
+
+Rect MapDialogRect(const Rect& du, const gfx::Font& font)
+{
+    Size base = DialogBaseUnits(font);
+    auto x = [&](int v) { return v * base.cx / 4; };
+    auto y = [&](int v) { return v * base.cy / 8; };
+    return {x(du.left), y(du.top), x(du.right), y(du.bottom)};
+}
+
 Dialog::Dialog() = default;
 
 Dialog::~Dialog()

@@ -21,6 +21,11 @@ namespace vel::gui {
 
 inline constexpr uint32_t kDefaultDialogStyle = kWsPopup | kWsCaption | kWsSysMenu;
 
+// Dialog templates measure in dialog units: a quarter of the font's
+// average character width across, an eighth of its height down.
+Size DialogBaseUnits(const gfx::Font& font);
+Rect MapDialogRect(const Rect& dialogUnits, const gfx::Font& font);
+
 class Dialog : public Window
 {
 public:

@@ -4,6 +4,7 @@
 #include "GuiTest.h"
 
 #include "platform/gui/Backend.h"
+#include "platform/gui/Dialog.h"
 #include "platform/gui/Input.h"
 #include "platform/gui/Paint.h"
 #include "platform/gui/System.h"
@@ -684,4 +685,19 @@ TEST_F(Platform, AbsurdSizesFromOutsideAreKeptWithinLimits)
     EXPECT_EQ(w.WindowRect(), R(0, 0, 8192, 8192));
     robot.WaitIdle();
     w.Destroy();
+}
+
+TEST_F(Platform, DialogUnitsFollowTheFont)
+{
+    gfx::Font small(gfx::FontSpec{u"宋体", 12});
+    gfx::Font big(gfx::FontSpec{u"宋体", 24});
+    Size s = DialogBaseUnits(small), b = DialogBaseUnits(big);
+    EXPECT_GT(s.cx, 0);
+    EXPECT_EQ(s.cy, small.Metrics().height);
+    EXPECT_GT(b.cx, s.cx);
+    Rect r = MapDialogRect({4, 8, 499, 309}, small);
+    EXPECT_EQ(r.left, s.cx);
+    EXPECT_EQ(r.top, s.cy);
+    EXPECT_EQ(r.right, 499 * s.cx / 4);
+    EXPECT_EQ(r.bottom, 309 * s.cy / 8);
 }
