@@ -160,8 +160,12 @@ void Robot::AdvanceTime(uint32_t ms)
         uint64_t now = ClockNow();
         if (next == 0 || next > target)
             break;
-        if (next > now)
-            AdvanceClock(next - now);
+        if (next <= now) {
+            // Due and still not handled after waiting: its thread does not
+            // read messages. Time goes on without it.
+            break;
+        }
+        AdvanceClock(next - now);
         WaitIdle();
     }
     if (ClockNow() < target)
