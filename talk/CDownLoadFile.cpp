@@ -29,6 +29,9 @@ int CDownLoadFile::Start(int32_t id, const std::string& url, GTK_DOWNLOAD_CALLBA
 {
     if (url.empty() || !callback)
         return EINVAL;
+    // The worker may call Stop (from its data callback) before the thread
+    // object below is assigned; the mutex orders the two.
+    std::lock_guard lock(m_threadMutex);
     if (m_thread.joinable())
         return EBUSY;
     State& st = *m_state;
@@ -49,12 +52,18 @@ int CDownLoadFile::Start(int32_t id, const std::string& url, GTK_DOWNLOAD_CALLBA
 void CDownLoadFile::Stop()
 {
     m_state->http.Stop();
-    if (!m_thread.joinable())
-        return;
-    if (m_thread.get_id() == std::this_thread::get_id())
-        m_thread.detach(); // called from the data callback: joining itself would never end
-    else
-        m_thread.join();
+    std::thread worker;
+    {
+        std::lock_guard lock(m_threadMutex);
+        if (!m_thread.joinable())
+            return;
+        if (m_thread.get_id() == std::this_thread::get_id()) {
+            m_thread.detach(); // called from the data callback: joining itself would never end
+            return;
+        }
+        worker = std::move(m_thread);
+    }
+    worker.join(); // outside the lock: the worker may be on its way into Stop itself
 }
 
 void CDownLoadFile::Worker(std::shared_ptr<State> state)

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <mutex>
 #include <thread>
 
 namespace vel {
@@ -58,6 +59,7 @@ private:
     static void Worker(std::shared_ptr<State> state);
 
     std::shared_ptr<State> m_state = std::make_shared<State>();
+    std::mutex m_threadMutex; // guards m_thread
     std::thread m_thread;
 };
 
