@@ -1,4 +1,6 @@
 #pragma once
+
+#include "support/Loopback.h"
 // A TCP server on loopback that misbehaves on purpose: for each connection
 // it reads what it is told to, then answers with fixed bytes (or nothing)
 // and closes, so hostile HTTP replies can be tried against the clients.
@@ -26,17 +28,7 @@ public:
 
     RawTcpPeer(std::string answer, Read read, int holdMs = 0) : m_answer(std::move(answer)), m_read(read), m_holdMs(holdMs)
     {
-        m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int rcv = 4096;
-        setsockopt(m_listen, SOL_SOCKET, SO_RCVBUF, &rcv, sizeof rcv);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-        listen(m_listen, 4);
+        m_listen = vel::test::ListenOnLoopback(m_port, 4, 4096);
         m_thread = std::thread([this] { Run(); });
     }
     ~RawTcpPeer()

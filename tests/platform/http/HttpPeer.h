@@ -1,4 +1,6 @@
 #pragma once
+
+#include "support/Loopback.h"
 // An HTTP server on loopback that says exactly what a test scripts: for each
 // connection it reads the request head, then hands the socket and the
 // request to the test's reply function, and closes. Replies may be hostile
@@ -87,17 +89,7 @@ public:
 
     explicit HttpPeer(Reply reply) : m_reply(std::move(reply))
     {
-        m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int one = 1;
-        setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-        listen(m_listen, 8);
+        m_listen = ListenOnLoopback(m_port, 8);
         m_thread = std::thread([this] { Run(); });
     }
     ~HttpPeer()
